@@ -1,0 +1,105 @@
+#include "core/files.h"
+
+#include "core/errors.h"
+#include "core/log.h"
+#include "core/text.h"
+
+#include <atomic>
+#include <fmt/format.h>
+#include <fstream>
+#include <pugixml.hpp>
+
+namespace fs = std::filesystem;
+
+fs::path gf_pathFromText(std::string_view utf8) {
+  return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+std::string gf_pathText(const fs::path& path) {
+  const auto text = path.u8string();
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
+fs::path gf_temporarySibling(const fs::path& target) {
+  static std::atomic<unsigned> counter{0};
+  auto name = target.filename();
+  name += gf_pathFromText(fmt::format(".{}.tmp", counter++));
+  return target.parent_path() / name;
+}
+
+bool gf_saveXmlDocument(const pugi::xml_document& document, const fs::path& path) {
+  const auto temporary = gf_temporarySibling(path);
+  bool saved = false;
+  {
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    if (file) {
+      document.save(file);
+      file.flush();
+      saved = static_cast<bool>(file);
+      file.close();
+      saved = saved && !file.fail();
+    }
+  }
+  if (saved) saved = gf_replaceFile(temporary, path);
+  if (!saved) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+  }
+  if (saved)
+    gf_log(fmt::format("'{}' saved", gf_pathText(path)));
+  else
+    gf_log(fmt::format("could not save to '{}'", gf_pathText(path)));
+  return saved;
+}
+
+std::string gf_extractPathElement(std::string_view line) {
+  if (line.size() < 6) return {};
+  constexpr std::string_view open = "<Path>";
+  constexpr std::string_view close = "</Path>";
+  const auto start = line.find(open);
+  const auto end = line.find(close);
+  if (start == std::string_view::npos || end == std::string_view::npos) return {};
+  const auto from = start + open.size();
+  if (end < from) return {};
+  return std::string(line.substr(from, end - from));
+}
+
+void gf_cleanFolder(const fs::path& folder) {
+  gf_log(fmt::format("Cleaning folder: {}", gf_pathText(folder)));
+  try {
+    if (!fs::exists(folder) || !fs::is_directory(folder)) return;
+    for (const auto& entry : fs::directory_iterator(folder)) fs::remove(entry.path());
+  } catch (const fs::filesystem_error& e) {
+    throw hvm::UserErrorException(5, fmt::format("Filesystem error: {}", e.what()));
+  } catch (const std::exception& e) {
+    throw hvm::UserErrorException(5, e.what());
+  }
+}
+
+std::int64_t gf_countFiles(const fs::path& folder) {
+  if (!fs::exists(folder)) return 0;
+  std::int64_t count = 0;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (fs::is_regular_file(entry.status())) ++count;
+  return count;
+}
+
+std::vector<std::string> gf_listXmlFiles(const fs::path& folder) {
+  std::vector<std::string> stems;
+  if (!fs::exists(folder)) return stems;
+  stems.reserve(512);
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (!fs::is_regular_file(entry.status())) continue;
+    const auto& path = entry.path();
+    const auto stem = gf_pathText(path.stem());
+    if (gf_equalsUpperCase(".XML", gf_pathText(path.extension())) && stem.size() == 4) stems.push_back(stem);
+  }
+  return stems;
+}
+
+void gf_removeFile(const fs::path& path) {
+  if (!fs::exists(path)) return;
+  std::error_code error;
+  if (!fs::remove(path, error) && error)
+    gf_logWarning(fmt::format("Warning: could not remove {}, errorcode: {}", gf_pathText(path), error.message()));
+}

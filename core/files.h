@@ -1,0 +1,30 @@
+#pragma once
+// Files and folders shared by several subsystems. Paths are held as std::filesystem
+// paths; their texts are UTF-8 on every platform.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pugi {
+class xml_document;
+}
+
+std::filesystem::path gf_pathFromText(std::string_view utf8);
+std::string gf_pathText(const std::filesystem::path& path);
+
+// Writes the document next to the path and replaces the old file in one step, so an
+// interrupted save never leaves a half-written file. Logs "'{}' saved" or "could not save to '{}'".
+bool gf_saveXmlDocument(const pugi::xml_document& document, const std::filesystem::path& path);
+// Replaces target by source in one step (the old target stays when it fails).
+bool gf_replaceFile(const std::filesystem::path& source, const std::filesystem::path& target);
+// A file name beside the target for writing before the replace, unique per call.
+std::filesystem::path gf_temporarySibling(const std::filesystem::path& target);
+
+std::string gf_extractPathElement(std::string_view line);
+void gf_cleanFolder(const std::filesystem::path& folder);
+std::int64_t gf_countFiles(const std::filesystem::path& folder);
+std::vector<std::string> gf_listXmlFiles(const std::filesystem::path& folder);
+// Removes the file when it exists; a failed removal is logged, not thrown.
+void gf_removeFile(const std::filesystem::path& path);

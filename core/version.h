@@ -1,0 +1,28 @@
+#pragma once
+// Program and data-file versions: major.minor.patch, compared field by field.
+#include <compare>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct VersionData {
+  std::int32_t major = 0;
+  std::int32_t minor = 0;
+  std::int32_t patch = 0;
+
+  VersionData() = default;
+  VersionData(std::int32_t ma, std::int32_t mi, std::int32_t pa) : major(ma), minor(mi), patch(pa) {}
+  // From "11.0.3" or from a JSON object with "major", "minor" and "patch"; anything else
+  // reads as 0.0.0 (logged).
+  explicit VersionData(std::string_view text);
+
+  auto operator<=>(const VersionData&) const = default;
+};
+
+std::string gf_versionText(const VersionData& version);
+
+// The running program's version, 11.0.3.
+const VersionData& gf_runningVersion();
+
+inline constexpr std::string_view programName = "Hivemoor";
+inline constexpr std::string_view simulatorTitle = "Prepar3D v5/v6";
