@@ -3,7 +3,9 @@ HVM_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Everything built or downloaded for the build lives outside the checkout.
 HVM_CACHE=${HIVEMOOR_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/hivemoor}
 HVM_MINGW_PREFIX=$HVM_CACHE/mingw64
-HVM_WINEPREFIX=$HVM_CACHE/wineprefix
+# One Wine prefix per checkout: tests write registry keys into it, and a run stops its
+# Wine server at the end.
+HVM_WINEPREFIX=$HVM_CACHE/wine/$(printf '%s' "$HVM_ROOT" | md5sum | cut -c1-12)
 HVM_MINGW_HOST=x86_64-w64-mingw32
 HVM_JOBS=$(nproc 2>/dev/null || echo 2)
 
