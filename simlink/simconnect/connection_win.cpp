@@ -15,6 +15,8 @@ constexpr std::int32_t eAbort = static_cast<std::int32_t>(0x80004004);
 constexpr std::int32_t eOutOfMemory = static_cast<std::int32_t>(0x8007000E);
 // The longest pipe path the connect step formats.
 constexpr std::size_t longestPipePath = 259;
+// Queued messages are joined into writes of at most this many bytes.
+constexpr std::size_t largestWrite = 65536;
 // A pipe that stays busy is waited for this often, never for ever.
 constexpr int pipeBusyRetries = 20;
 
@@ -176,6 +178,12 @@ void SimConnectConnection::lf_startNextSendLocked() {
     }
     writing_ = std::move(sendList_.front());
     sendList_.pop_front();
+    // Messages queued meanwhile go in the same write: the stream's bytes are the same, and
+    // a write completion per packet would limit how many packets leave per second.
+    while (!sendList_.empty() && writing_.size() + sendList_.front().size() <= largestWrite) {
+      writing_.insert(writing_.end(), sendList_.front().begin(), sendList_.front().end());
+      sendList_.pop_front();
+    }
   }
   written_ = 0;
   sending_ = true;

@@ -484,11 +484,13 @@ std::string Simulator::command(const std::string& line) {
   auto toAll = [&](const Bytes& message) {
     for (const auto& s : openSessions()) lf_send(*s, message);
   };
-  if (verb == "sync" || verb == "count") {
+  if (verb == "sync" || verb == "sync-data") {
+    // Waits until this many packets (or SetDataOnSimObject packets) have arrived.
     std::uint64_t wanted = 0;
     in >> wanted;
+    const std::uint64_t& counter = verb == "sync" ? packets_ : dataPackets_;
     std::unique_lock lock(countMutex_);
-    const bool reached = counted_.wait_for(lock, std::chrono::seconds(20), [&] { return packets_ >= wanted; });
+    const bool reached = counted_.wait_for(lock, std::chrono::seconds(20), [&] { return counter >= wanted; });
     return fmt::format("{} {} {} {}", reached ? "ok" : "timeout", packets_, dataPackets_, invalidPackets_);
   }
   if (verb == "sessions") {
