@@ -23,11 +23,17 @@ std::wstring lf_wide(const std::string& text) {
 
 class SocketLink : public Link {
 public:
-  SocketLink(SOCKET s, const char* transport) : socket_(s), transport_(transport) {
+  SocketLink(SOCKET s, const char* transport)
+      : socket_(s), transport_(transport), readEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        dropEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     const BOOL on = TRUE;
     setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
   }
-  ~SocketLink() override { closesocket(socket_); }
+  ~SocketLink() override {
+    closesocket(socket_);
+    CloseHandle(readEvent_);
+    CloseHandle(dropEvent_);
+  }
   bool write(const std::uint8_t* data, std::size_t size) override {
     while (size > 0) {
       const int n = ::send(socket_, reinterpret_cast<const char*>(data),
@@ -38,18 +44,35 @@ public:
     }
     return true;
   }
+  // Overlapped, so that a drop can end a read that waits for the peer.
   int read(std::uint8_t* buffer, std::size_t size) override {
-    const int n = recv(socket_, reinterpret_cast<char*>(buffer), static_cast<int>(size), 0);
-    return n == SOCKET_ERROR ? -1 : n;
+    WSAOVERLAPPED overlapped{};
+    overlapped.hEvent = readEvent_;
+    WSABUF wsaBuffer{static_cast<ULONG>(size), reinterpret_cast<char*>(buffer)};
+    DWORD flags = 0;
+    if (WSARecv(socket_, &wsaBuffer, 1, nullptr, &flags, &overlapped, nullptr) != 0 &&
+        WSAGetLastError() != WSA_IO_PENDING)
+      return -1;
+    const HANDLE waits[2] = {readEvent_, dropEvent_};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
+      CancelIoEx(reinterpret_cast<HANDLE>(socket_), &overlapped);
+    DWORD done = 0;
+    if (!WSAGetOverlappedResult(socket_, &overlapped, &done, TRUE, &flags)) return -1;
+    return static_cast<int>(done);
   }
   void drop() override {
-    if (!dropped_.exchange(true)) shutdown(socket_, SD_BOTH);
+    if (!dropped_.exchange(true)) {
+      shutdown(socket_, SD_BOTH);
+      SetEvent(dropEvent_);
+    }
   }
   const char* transport() const override { return transport_; }
 
 private:
   SOCKET socket_;
   const char* transport_;
+  HANDLE readEvent_;
+  HANDLE dropEvent_;
   std::atomic<bool> dropped_{false};
 };
 
