@@ -1,6 +1,7 @@
 #pragma once
 // The QNH Reader: RealTraffic's weather datagrams (UDP 49004, JSON) give the local air
 // pressure, in hectopascals or in inches of mercury x 100.
+#include "feeds/qnh_datagram.h"
 #include "feeds/udp_reader.h"
 
 #include <atomic>
@@ -10,20 +11,10 @@
 #include <string_view>
 
 inline constexpr std::int32_t qnhPort = 49004;
-inline constexpr std::int32_t standardQnh = 1013;
 
 // The QNH live traffic corrects the altitudes of descending traffic with; its reset puts
 // it back to 1013.
 extern std::atomic<std::int32_t> trafficQnh;
-
-// What one weather datagram says: a plausible QNH in hPa, or the line for the log.
-struct QnhReading {
-  std::optional<std::int32_t> hpa;
-  std::string logText;
-  bool warning = false; // log it as a warning
-};
-
-QnhReading gf_readQnh(std::string_view datagram);
 
 class QnhReader final : public UdpReader {
 public:

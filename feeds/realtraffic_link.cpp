@@ -201,9 +201,9 @@ void gf_sendSimTime(std::int64_t seconds) {
 }
 
 std::string gf_userPositionMessage(const UserPosition& user) {
-  return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{};{:.6f};{:.6f}\r\n", user.pitch * 100000,
-                     user.bank * 100000, user.heading, user.altitude * 1000, user.groundSpeed * 1000,
-                     user.latitude * degToRad, user.longitude * degToRad);
+  return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{};{:.6f};{:.6f}\r\n", user.pitch * 100000, user.bank * 100000,
+                     user.heading, user.altitude * 1000, user.groundSpeed * 1000, user.latitude * degToRad,
+                     user.longitude * degToRad);
 }
 
 void gf_sendUserPosition(const UserPosition& user) {

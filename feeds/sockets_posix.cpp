@@ -18,17 +18,17 @@ thread_local std::int32_t lastError = 0;
 // errno as the Winsock number of the same failure.
 std::int32_t lf_winsockNumber(int error) {
   static const std::unordered_map<int, std::int32_t> numbers{
-      {EINTR, 10004},          {EBADF, 10009},        {EACCES, 10013},          {EFAULT, 10014},
-      {EINVAL, 10022},         {EMFILE, 10024},       {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},
-      {EALREADY, 10037},       {ENOTSOCK, 10038},     {EDESTADDRREQ, 10039},    {EMSGSIZE, 10040},
-      {EPROTOTYPE, 10041},     {ENOPROTOOPT, 10042},  {EPROTONOSUPPORT, 10043}, {ESOCKTNOSUPPORT, 10044},
-      {EOPNOTSUPP, 10045},     {EPFNOSUPPORT, 10046}, {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},
-      {EADDRNOTAVAIL, 10049},  {ENETDOWN, 10050},     {ENETUNREACH, 10051},     {ENETRESET, 10052},
-      {ECONNABORTED, 10053},   {ECONNRESET, 10054},   {ENOBUFS, 10055},         {EISCONN, 10056},
-      {ENOTCONN, 10057},       {ESHUTDOWN, 10058},    {EPIPE, 10058},           {ETOOMANYREFS, 10059},
-      {ETIMEDOUT, 10060},      {ECONNREFUSED, 10061}, {ELOOP, 10062},           {ENAMETOOLONG, 10063},
-      {EHOSTDOWN, 10064},      {EHOSTUNREACH, 10065}, {ENOTEMPTY, 10066},       {EUSERS, 10068},
-      {EDQUOT, 10069},         {ESTALE, 10070},       {EREMOTE, 10071}};
+      {EINTR, 10004},         {EBADF, 10009},        {EACCES, 10013},          {EFAULT, 10014},
+      {EINVAL, 10022},        {EMFILE, 10024},       {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},
+      {EALREADY, 10037},      {ENOTSOCK, 10038},     {EDESTADDRREQ, 10039},    {EMSGSIZE, 10040},
+      {EPROTOTYPE, 10041},    {ENOPROTOOPT, 10042},  {EPROTONOSUPPORT, 10043}, {ESOCKTNOSUPPORT, 10044},
+      {EOPNOTSUPP, 10045},    {EPFNOSUPPORT, 10046}, {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},
+      {EADDRNOTAVAIL, 10049}, {ENETDOWN, 10050},     {ENETUNREACH, 10051},     {ENETRESET, 10052},
+      {ECONNABORTED, 10053},  {ECONNRESET, 10054},   {ENOBUFS, 10055},         {EISCONN, 10056},
+      {ENOTCONN, 10057},      {ESHUTDOWN, 10058},    {EPIPE, 10058},           {ETOOMANYREFS, 10059},
+      {ETIMEDOUT, 10060},     {ECONNREFUSED, 10061}, {ELOOP, 10062},           {ENAMETOOLONG, 10063},
+      {EHOSTDOWN, 10064},     {EHOSTUNREACH, 10065}, {ENOTEMPTY, 10066},       {EUSERS, 10068},
+      {EDQUOT, 10069},        {ESTALE, 10070},       {EREMOTE, 10071}};
   const auto found = numbers.find(error);
   return found == numbers.end() ? error : found->second;
 }
@@ -150,8 +150,7 @@ WaitResult gf_waitReadable(const Socket& socket, std::int32_t timeoutMs) {
 std::int64_t gf_receive(const Socket& socket, char* data, std::size_t size) {
   int type = 0;
   socklen_t length = sizeof type;
-  const bool datagram =
-      ::getsockopt(lf_fd(socket), SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_DGRAM;
+  const bool datagram = ::getsockopt(lf_fd(socket), SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_DGRAM;
   // With MSG_TRUNC a datagram reports its full length, so an oversized one fails as on Windows.
   const auto count = ::recv(lf_fd(socket), data, size, datagram ? MSG_TRUNC : 0);
   if (count < 0) {

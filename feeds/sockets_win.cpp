@@ -152,8 +152,8 @@ std::int64_t gf_send(const Socket& socket, const char* data, std::size_t size) {
 
 std::int64_t gf_sendTo(const Socket& socket, const SocketAddress& to, const char* data, std::size_t size) {
   const auto in = lf_address(to);
-  const int count = ::sendto(lf_socket(socket), data, static_cast<int>(size), 0,
-                             reinterpret_cast<const sockaddr*>(&in), sizeof in);
+  const int count =
+      ::sendto(lf_socket(socket), data, static_cast<int>(size), 0, reinterpret_cast<const sockaddr*>(&in), sizeof in);
   if (count == SOCKET_ERROR) {
     lf_failed();
     return -1;

@@ -111,7 +111,8 @@ void lf_split(std::string_view line, std::vector<std::string_view>& fields) {
 void lf_parse(std::string_view line, const TrafficLineContext& context, const std::vector<std::string_view>& f,
               TrafficLineResult& result) {
   if (f.size() < trafficLineFields)
-    throw std::runtime_error(fmt::format("short line of {} fields, {} expected: {}", f.size(), trafficLineFields, line));
+    throw std::runtime_error(
+        fmt::format("short line of {} fields, {} expected: {}", f.size(), trafficLineFields, line));
   auto& report = result.report;
   auto& point = report.point;
   const auto drop = [&result](DropReason reason) {
@@ -147,8 +148,10 @@ void lf_parse(std::string_view line, const TrafficLineContext& context, const st
   if (f[fSource] == "adsb_icao") {
     const double heading = lf_number(f[fTrueHeading], "trueheading");
     if (heading > 360) throw std::runtime_error(fmt::format("trueheading: {:.2f}", heading));
-    if (heading == 0) point.trueHeading = twoPi;
-    else if (heading > 0) point.trueHeading = heading * degToRad;
+    if (heading == 0)
+      point.trueHeading = twoPi;
+    else if (heading > 0)
+      point.trueHeading = heading * degToRad;
     point.hasAdsbHeading = point.trueHeading.has_value();
   }
 
@@ -167,8 +170,7 @@ void lf_parse(std::string_view line, const TrafficLineContext& context, const st
   if (report.callsign == "ERARMTR0" || report.callsign == "AIRPORT1") return drop(DropReason::BlockedCallsign);
   if (report.callsign.empty() && report.registration.empty()) return drop(DropReason::NoName);
 
-  if (!point.airborne &&
-      (!context.parkAirport || gf_distanceNm(*context.parkAirport, position) > parkRadiusNm))
+  if (!point.airborne && (!context.parkAirport || gf_distanceNm(*context.parkAirport, position) > parkRadiusNm))
     return drop(DropReason::GroundAwayFromPark);
 
   if (!f[fTrack].empty()) {

@@ -117,8 +117,7 @@ TEST(TrafficLine, OneTableOfLinesAndTheirOutcome) {
       {"no callsign and no registration", trafficLine({{9, "null"}, {11, ""}}), LO::Dropped, DR::NoName},
       {"callsign ERARMTR0", trafficLine({{9, "ERARMTR0"}}), LO::Dropped, DR::BlockedCallsign},
       {"callsign AIRPORT1", trafficLine({{9, "AIRPORT1"}}), LO::Dropped, DR::BlockedCallsign},
-      {"true heading 0 and no track", trafficLine({{17, "adsb_icao"}, {25, "0"}, {7, ""}}), LO::Accepted, DR::None,
-       "",
+      {"true heading 0 and no track", trafficLine({{17, "adsb_icao"}, {25, "0"}, {7, ""}}), LO::Accepted, DR::None, "",
        [](const TrafficData& r) {
          EXPECT_DOUBLE_EQ(*r.point.trueHeading, 6.283185307179586);
          EXPECT_TRUE(r.point.hasAdsbHeading);
@@ -136,8 +135,7 @@ TEST(TrafficLine, OneTableOfLinesAndTheirOutcome) {
        }},
       {"true heading from another source", trafficLine({{17, "mlat"}, {25, "0"}}), LO::Accepted, DR::None, "",
        [](const TrafficData& r) { EXPECT_FALSE(r.point.trueHeading); }},
-      {"true heading 361", trafficLine({{17, "adsb_icao"}, {25, "361"}}), LO::Failed, DR::None,
-       "trueheading: 361.00"},
+      {"true heading 361", trafficLine({{17, "adsb_icao"}, {25, "361"}}), LO::Failed, DR::None, "trueheading: 361.00"},
       {"roll 10", trafficLine({{23, "10"}}), LO::Accepted, DR::None, "",
        [](const TrafficData& r) { EXPECT_DOUBLE_EQ(*r.point.roll, -0.17453292519943295); }},
       {"roll 0", trafficLine({{23, "0"}}), LO::Accepted, DR::None, "",
@@ -161,8 +159,9 @@ TEST(TrafficLine, OneTableOfLinesAndTheirOutcome) {
       {"unreadable time", trafficLine({{14, "soon"}}), LO::Failed, DR::None, "timestamp:soon"},
       {"unreadable track", trafficLine({{7, "east"}}), LO::Failed, DR::None, "track incorrect east"},
       {"unreadable airspeed", trafficLine({{20, "fast"}}), LO::Failed, DR::None, "TAS incorrectfast"},
-      {"short line of the old format", "AITFC,854930,33.9404,-118.3844,0,0,1,81,20,VIV511,A20N,XA-VIQ,LAX,GDL,1592423552",
-       LO::Failed, DR::None, "short line of 15 fields, 29 expected: AITFC,854930,"},
+      {"short line of the old format",
+       "AITFC,854930,33.9404,-118.3844,0,0,1,81,20,VIV511,A20N,XA-VIQ,LAX,GDL,1592423552", LO::Failed, DR::None,
+       "short line of 15 fields, 29 expected: AITFC,854930,"},
       {"28 fields", trafficLine().substr(0, trafficLine().rfind(',')), LO::Failed, DR::None, "short line of 28"},
       {"empty datagram", "", LO::Failed, DR::None, "short line of 1 fields"},
       {"more fields than read", trafficLine({{34, "x"}}), LO::Accepted},
@@ -235,8 +234,7 @@ TEST(TrafficLine, GroundTestNeedsTheParkAirport) {
   EXPECT_EQ(parse(trafficLine({{4, "0"}, {8, "5"}}), context).dropReason, DropReason::GroundAwayFromPark);
   context.parkAirport = GeoPosition{laxLatitude, laxLongitude};
   EXPECT_EQ(parse(trafficLine({{2, "34.02"}, {4, "0"}, {8, "5"}}), context).outcome, LineOutcome::Accepted);
-  EXPECT_EQ(parse(trafficLine({{2, "34.03"}, {4, "0"}, {8, "5"}}), context).dropReason,
-            DropReason::GroundAwayFromPark);
+  EXPECT_EQ(parse(trafficLine({{2, "34.03"}, {4, "0"}, {8, "5"}}), context).dropReason, DropReason::GroundAwayFromPark);
 }
 
 TEST(TrafficLine, CallsignForACollectionIsOfferedBeforeTheTypeTests) {

@@ -41,20 +41,30 @@ int run(const std::vector<std::string>& args) {
       if (i + 1 >= args.size()) throw std::invalid_argument(arg + " needs a value");
       return args[++i];
     };
-    if (arg == "--speed") options.speed = std::stod(next());
-    else if (arg == "--traffic-port") options.trafficPort = port(next());
-    else if (arg == "--weather-port") options.weatherPort = port(next());
-    else if (arg == "--link-port") options.linkPort = port(next());
-    else if (arg == "--no-link") options.link = false;
-    else if (arg == "--late-ms") options.lateMs = std::stoi(next());
-    else if (arg == "--record") options.recordFile = next();
-    else if (arg == "--max-seconds") maxSeconds = std::stod(next());
+    if (arg == "--speed")
+      options.speed = std::stod(next());
+    else if (arg == "--traffic-port")
+      options.trafficPort = port(next());
+    else if (arg == "--weather-port")
+      options.weatherPort = port(next());
+    else if (arg == "--link-port")
+      options.linkPort = port(next());
+    else if (arg == "--no-link")
+      options.link = false;
+    else if (arg == "--late-ms")
+      options.lateMs = std::stoi(next());
+    else if (arg == "--record")
+      options.recordFile = next();
+    else if (arg == "--max-seconds")
+      maxSeconds = std::stod(next());
     else if (arg == "--reply") {
       const auto variant = rtstandin::replyVariantFromName(next());
       if (!variant) return usage("unknown reply variant");
       options.reply = *variant;
-    } else if (!arg.empty() && arg[0] == '-') return usage(("unknown option " + arg).c_str());
-    else options.file = arg;
+    } else if (!arg.empty() && arg[0] == '-')
+      return usage(("unknown option " + arg).c_str());
+    else
+      options.file = arg;
   }
   rtstandin::StandIn standIn(options);
   standIn.start();

@@ -43,8 +43,7 @@ NetSocket connectLoopback(std::uint16_t port) {
   auto socket = wrap(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!socket.valid()) return socket;
   const auto address = loopback(port);
-  if (::connect(handleOf(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-    return NetSocket{};
+  if (::connect(handleOf(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return NetSocket{};
   const BOOL on = TRUE;
   ::setsockopt(handleOf(socket), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
   return socket;

@@ -38,10 +38,11 @@ std::optional<std::string> convertShortLine(std::string_view line, double report
   const auto f = splitCommas(line);
   if (f.size() < 14 || f[0] != "AITFC") return std::nullopt;
   const bool vehicle = f[10] == "ZZZC";
-  return fmt::format("RTTFC,{},{},{},{},{},{},{},{},{},{},{},{},{},{:.2f},null,{},replay,{},-1,-1,-1,-1,-1,-1,-1,-1,-1,{}",
-                     f[1], f[2], f[3], orMinusOne(f[4]), orMinusOne(f[5]), f[6] == "0" ? "0" : "1", f[7],
-                     orMinusOne(f[8]), orNull(f[9]), orNull(f[10]), orNull(f[11]), orNull(f[12]), orNull(f[13]),
-                     reportTime, vehicle ? "SURFACE VEH" : "null", f[6] == "0" ? "1" : "0", vehicle ? "C2" : "A0");
+  return fmt::format(
+      "RTTFC,{},{},{},{},{},{},{},{},{},{},{},{},{},{:.2f},null,{},replay,{},-1,-1,-1,-1,-1,-1,-1,-1,-1,{}", f[1], f[2],
+      f[3], orMinusOne(f[4]), orMinusOne(f[5]), f[6] == "0" ? "0" : "1", f[7], orMinusOne(f[8]), orNull(f[9]),
+      orNull(f[10]), orNull(f[11]), orNull(f[12]), orNull(f[13]), reportTime, vehicle ? "SURFACE VEH" : "null",
+      f[6] == "0" ? "1" : "0", vehicle ? "C2" : "A0");
 }
 
 double shiftedTime(double recorded, double firstTime, double startEpoch, double speed) {

@@ -96,7 +96,8 @@ void StandIn::replay() {
   const double startEpoch = static_cast<double>(epochMs()) / 1000.0;
   const auto socket = openDatagramSocket();
   for (const auto& datagram : schedule_.datagrams) {
-    const auto due = start + duration_cast<steady_clock::duration>(duration<double>(datagram.offsetSeconds / options_.speed));
+    const auto due =
+        start + duration_cast<steady_clock::duration>(duration<double>(datagram.offsetSeconds / options_.speed));
     {
       std::unique_lock lock(mutex_);
       if (wake_.wait_until(lock, due, [this] { return stopping_; })) return;

@@ -42,7 +42,7 @@ struct Options {
   ReplyVariant reply = ReplyVariant::Level2;
   int lateMs = 1500;
   int splitPauseMs = 300;
-  int reconnectMs = 300; // pause before connecting again
+  int reconnectMs = 300;  // pause before connecting again
   std::string recordFile; // JSON lines; empty: kept in memory only
 };
 

@@ -1,0 +1,22 @@
+// Natively two listeners cannot share a port even with address reuse, so a busy port
+// shows the bind failure. (Winsock lets a reusing socket bind over another one.)
+#include "feeds/realtraffic_link.h"
+
+#include "feeds/feed_test_support.h"
+
+#include <gtest/gtest.h>
+
+TEST(RealTrafficServer, BusyPortNamesThePortAndTheError) {
+  feed_testing::resetFeeds();
+  Socket occupant = gf_openStreamSocket();
+  ASSERT_TRUE(gf_bind(occupant, {loopbackHost, 0}));
+  ASSERT_TRUE(gf_listen(occupant));
+  const auto port = std::to_string(gf_localPort(occupant));
+  try {
+    gf_startRealTrafficServer(port);
+    FAIL() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), "Bind failed at port " + port + " with error 10048 Address already in use");
+  }
+  EXPECT_FALSE(realTrafficLink.listenSocket.valid());
+}
