@@ -2,8 +2,8 @@
 #include "core/random.h"
 
 #include <cmath>
-#include <numbers>
 #include <gtest/gtest.h>
+#include <numbers>
 #include <set>
 #include <thread>
 
