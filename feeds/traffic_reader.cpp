@@ -2,9 +2,9 @@
 
 #include "app/repaint.h"
 #include "core/log.h"
+#include "core/settings/parameters.h"
 #include "core/time.h"
 #include "feeds/adding_stack.h"
-#include "feeds/feed_settings.h"
 #include "feeds/live_traffic_hooks.h"
 #include "feeds/reader_lamps.h"
 #include "feeds/realtraffic_link.h"

@@ -3,8 +3,8 @@
 // and the feeds' shared state put back between tests.
 #include "app/run_state.h"
 #include "app/status_line.h"
+#include "core/settings/parameters.h"
 #include "feeds/adding_stack.h"
-#include "feeds/feed_settings.h"
 #include "feeds/live_traffic_hooks.h"
 #include "feeds/qnh_reader.h"
 #include "feeds/reader_lamps.h"

@@ -1,3 +1,0 @@
-#include "feeds/feed_settings.h"
-
-std::atomic<double> rangeNm{40.0};
