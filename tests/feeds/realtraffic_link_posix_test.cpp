@@ -4,7 +4,10 @@
 
 #include "feeds/feed_test_support.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 TEST(RealTrafficServer, BusyPortNamesThePortAndTheError) {
   feed_testing::resetFeeds();
@@ -19,4 +22,16 @@ TEST(RealTrafficServer, BusyPortNamesThePortAndTheError) {
     EXPECT_EQ(std::string(e.what()), "Bind failed at port " + port + " with error 10048 Address already in use");
   }
   EXPECT_FALSE(realTrafficLink.listenSocket.valid());
+}
+
+TEST(RealTrafficServer, ListensOnTheLoopbackAddressOnly) {
+  feed_testing::resetFeeds();
+  gf_startRealTrafficServer("0");
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  ASSERT_EQ(getsockname(static_cast<int>(realTrafficLink.listenSocket.handle()), reinterpret_cast<sockaddr*>(&address),
+                        &length),
+            0);
+  EXPECT_EQ(ntohl(address.sin_addr.s_addr), INADDR_LOOPBACK);
+  gf_closeRealTrafficLink();
 }
