@@ -22,10 +22,12 @@ public:
     NoAnswer, // takes the request and never answers
   };
   struct Reply {
-    int status = 200;
+    Reply(int status = 200, std::string body = {}, std::string location = {}, Behaviour behaviour = Behaviour::Answer)
+        : status(status), body(std::move(body)), location(std::move(location)), behaviour(behaviour) {}
+    int status;
     std::string body;
     std::string location; // sent as Location (a redirect)
-    Behaviour behaviour = Behaviour::Answer;
+    Behaviour behaviour;
   };
 
   TestHttpServer();
