@@ -59,7 +59,7 @@ TEST(StreamCipher, DecryptOutcomes) {
     std::string bytes;
     bool ok;
     const char* logged;   // the error text logged on failure
-    std::string expected; // the plain text on success
+    std::string expected = {}; // the plain text on success
   };
   const Case cases[] = {
       {"whole file", whole, true, "", plain},
