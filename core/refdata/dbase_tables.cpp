@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <optional>
 #include <fmt/format.h>
+#include <optional>
 #include <pugixml.hpp>
 #include <stdexcept>
 
@@ -50,16 +50,18 @@ std::vector<std::string> lf_codes(std::string_view text) {
   return pieces;
 }
 
-bool lf_isTrue(std::string_view text) { return !text.empty() && std::string_view("1tTyY").find(text[0]) != std::string_view::npos; }
+bool lf_isTrue(std::string_view text) {
+  return !text.empty() && std::string_view("1tTyY").find(text[0]) != std::string_view::npos;
+}
 
-void lf_readListSection(const pugi::xml_document& document, const char* section, TypeSet& target,
-                        const char* element, const char* attribute) {
+void lf_readListSection(const pugi::xml_document& document, const char* section, TypeSet& target, const char* element,
+                        const char* attribute) {
   TypeSet codes;
   for (const auto node : document.child(section).children(element))
     for (auto& code : lf_codes(node.attribute(attribute).as_string())) codes.insert(std::move(code));
   if (codes.empty())
-    throw hvm::UserErrorException(
-        61, fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.", section, element, attribute));
+    throw hvm::UserErrorException(61, fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.",
+                                                  section, element, attribute));
   target = std::move(codes);
 }
 
@@ -75,7 +77,8 @@ void lf_readSimilarGroups(const pugi::xml_document& document, DbaseTables& table
 
 void lf_readPublishers(const pugi::xml_document& document, DbaseTables& tables) {
   std::vector<std::string> names;
-  for (const auto node : document.child("publishers").children("pub")) names.emplace_back(node.attribute("names").as_string());
+  for (const auto node : document.child("publishers").children("pub"))
+    names.emplace_back(node.attribute("names").as_string());
   std::sort(names.begin(), names.end());
   names.erase(std::unique(names.begin(), names.end()), names.end());
   tables.publishers.reserve(640);
@@ -108,8 +111,8 @@ void lf_readWingspans(const pugi::xml_document& document, DbaseTables& tables) {
     }
     const auto metres = lf_metres(node.attribute("meters").as_string());
     if (!metres) {
-      gf_logWarning(fmt::format("wingspan '{}' of model {} is not valid, skipped", node.attribute("meters").as_string(),
-                                type));
+      gf_logWarning(
+          fmt::format("wingspan '{}' of model {} is not valid, skipped", node.attribute("meters").as_string(), type));
       continue;
     }
     anyValid = true;

@@ -84,6 +84,7 @@ bool Downloader::download(const std::string& url, const fs::path& path, bool bin
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits_.connectSeconds);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits_.stallSeconds);
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT, limits_.totalSeconds);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
 
     const CURLcode result = curl_easy_perform(handle);

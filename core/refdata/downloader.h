@@ -5,11 +5,13 @@
 #include <string>
 
 // A transfer ends when the server cannot be reached within connectSeconds, when less
-// than one byte a second arrives for stallSeconds, or after maxRedirects redirects.
+// than one byte a second arrives for stallSeconds, after maxRedirects redirects, or when
+// it takes longer than totalSeconds in all: start-up waits for the data files.
 struct DownloadLimits {
   long connectSeconds = 15;
-  long stallSeconds = 30;
+  long stallSeconds = 20;
   long maxRedirects = 5;
+  long totalSeconds = 120;
 };
 
 class Downloader {

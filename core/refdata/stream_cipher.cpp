@@ -129,9 +129,8 @@ void gf_streamEncrypt(const fs::path& plain, const fs::path& encrypted, const Da
       if (in.bad()) throw std::runtime_error("Could not read input file: " + gf_pathText(plain));
       const bool last = nextSize == 0;
       unsigned long long chunkSize = 0;
-      crypto_secretstream_xchacha20poly1305_push(&state, chunk.data(), &chunkSize, current.data(), currentSize,
-                                                 nullptr, 0,
-                                                 last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL : 0);
+      crypto_secretstream_xchacha20poly1305_push(&state, chunk.data(), &chunkSize, current.data(), currentSize, nullptr,
+                                                 0, last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL : 0);
       out.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(chunkSize));
       if (last) break;
       current.swap(next);

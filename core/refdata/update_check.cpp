@@ -98,7 +98,8 @@ void gf_checkDataVersions(const DataVersionStore& store) {
     gf_logWarning(fmt::format("versions.json is not valid: {}", e.what()));
     return;
   }
-  const std::array rows = {DataFileRow{"aig", aigEncName, aigEncFile}, DataFileRow{"dbase", dbaseEncName, dbaseEncFile}};
+  const std::array rows = {DataFileRow{"aig", aigEncName, aigEncFile},
+                           DataFileRow{"dbase", dbaseEncName, dbaseEncFile}};
   for (const auto& row : rows) lf_checkRow(row, versions, store);
 }
 

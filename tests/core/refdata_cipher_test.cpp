@@ -58,7 +58,7 @@ TEST(StreamCipher, DecryptOutcomes) {
     const char* name;
     std::string bytes;
     bool ok;
-    const char* logged;   // the error text logged on failure
+    const char* logged;        // the error text logged on failure
     std::string expected = {}; // the plain text on success
   };
   const Case cases[] = {
@@ -68,14 +68,17 @@ TEST(StreamCipher, DecryptOutcomes) {
       {"trailing bytes after a short final message", whole + "garbage", false, "Decryption failed"},
       {"header only", whole.substr(0, dataHeaderBytes), false, "Data file cut short"},
       {"cut after a whole message", whole.substr(0, dataHeaderBytes + dataChunkBytes), false, "Data file cut short"},
-      {"cut after two whole messages", whole.substr(0, dataHeaderBytes + 2 * dataChunkBytes), false, "Data file cut short"},
+      {"cut after two whole messages", whole.substr(0, dataHeaderBytes + 2 * dataChunkBytes), false,
+       "Data file cut short"},
       {"cut inside a message", whole.substr(0, dataHeaderBytes + dataChunkBytes + 100), false, "Decryption failed"},
       {"cut inside the last message", whole.substr(0, whole.size() - 1), false, "Decryption failed"},
-      {"flipped byte", [&] {
+      {"flipped byte",
+       [&] {
          auto bytes = whole;
          bytes[dataHeaderBytes + 5000] ^= 1;
          return bytes;
-       }(), false, "Decryption failed"},
+       }(),
+       false, "Decryption failed"},
       {"other key", underOtherKey, false, "Decryption failed"},
       {"shorter than the header", whole.substr(0, 10), false, "Invalid header or key"},
       {"empty file", "", false, "Invalid header or key"},

@@ -102,23 +102,26 @@ TEST_F(DbaseFile, ReadsEverySection) {
   EXPECT_EQ(t.cargoOperators, TypeSet{"FDX"});
   EXPECT_EQ(t.simaddonAirports, (TypeSet{"EDDF", "EHAM"}));
   EXPECT_EQ(t.similarGroups, (std::vector<std::vector<std::string>>{{"A320", "B738"}, {"R44"}}));
-  EXPECT_EQ(t.publishers, (std::vector<std::vector<std::string>>{{"Aerosoft", "Aerosoft GmbH"}, {"Zeta Sceneries", "Zeta"}}));
+  EXPECT_EQ(t.publishers,
+            (std::vector<std::vector<std::string>>{{"Aerosoft", "Aerosoft GmbH"}, {"Zeta Sceneries", "Zeta"}}));
   EXPECT_TRUE(log.contains("   2 publishers"));
 
   // The first span of a type counts; a later one may still raise the largest.
   EXPECT_EQ(t.halfSpans, (std::map<std::string, double, std::less<>>{
                              {"A320", lf_half(34)}, {"B738", lf_half(35.8)}, {"B744", lf_half(64.4)}}));
   EXPECT_DOUBLE_EQ(t.maxHalfSpanNm, lf_half(70));
-  for (const char* line : {"===> wingspan model XXXX is not valid, skipped", "===> wingspan model  is not valid, skipped",
-                           "===> wingspan 'abc' of model C172 is not valid, skipped",
-                           "===> wingspan 'nan' of model F16 is not valid, skipped",
-                           "===> wingspan '-3' of model R44 is not valid, skipped"})
+  for (const char* line :
+       {"===> wingspan model XXXX is not valid, skipped", "===> wingspan model  is not valid, skipped",
+        "===> wingspan 'abc' of model C172 is not valid, skipped",
+        "===> wingspan 'nan' of model F16 is not valid, skipped",
+        "===> wingspan '-3' of model R44 is not valid, skipped"})
     EXPECT_TRUE(log.contains(line)) << line;
   const double overall = (lf_half(34) + lf_half(35.8) + lf_half(64.4)) / 3;
   EXPECT_DOUBLE_EQ(t.categoryHalfSpans[gf_categoryIndex(SizeCategory::Large)], (lf_half(34) + lf_half(35.8)) / 2);
   EXPECT_DOUBLE_EQ(t.categoryHalfSpans[gf_categoryIndex(SizeCategory::Heavy)], lf_half(64.4));
   // Classes without a valid span of their own take the average of all spans.
-  for (const auto category : {SizeCategory::Light, SizeCategory::Buzjets, SizeCategory::HighPerf, SizeCategory::Rotorcraft})
+  for (const auto category :
+       {SizeCategory::Light, SizeCategory::Buzjets, SizeCategory::HighPerf, SizeCategory::Rotorcraft})
     EXPECT_DOUBLE_EQ(t.categoryHalfSpans[gf_categoryIndex(category)], overall);
 
   EXPECT_EQ(t.typeFixes, (std::unordered_map<std::string, std::string>{{"B738W", "B738"}}));
@@ -155,7 +158,8 @@ TEST_F(DbaseFile, FailuresLeaveTablesAndNoPlainFile) {
   };
   const std::string heavyEmpty = "61: In XML file section [heavy], element [hvy], attribute [types] is empty.";
   const Case cases[] = {
-      {"empty attribute", without(requiredSections, "heavy") + "<heavy><hvy types=\"\"/></heavy>", "", heavyEmpty, true},
+      {"empty attribute", without(requiredSections, "heavy") + "<heavy><hvy types=\"\"/></heavy>", "", heavyEmpty,
+       true},
       {"only separators", without(requiredSections, "heavy") + "<heavy><hvy types=\" , ,\"/></heavy>", "", heavyEmpty,
        true},
       {"no attribute", without(requiredSections, "heavy") + "<heavy><hvy/></heavy>", "", heavyEmpty, true},

@@ -21,7 +21,7 @@ using Behaviour = TestHttpServer::Behaviour;
 namespace {
 
 // Stalls and dead servers are given up on after a second here, so that every case ends quickly.
-constexpr DownloadLimits testLimits{5, 1, 3};
+constexpr DownloadLimits testLimits{5, 1, 3, 20};
 
 std::string lf_enciphered(const TempDir& dir, const std::string& plain) {
   writeFile(dir / "plain.tmp", plain);
@@ -78,10 +78,10 @@ TEST_F(Downloads, DownloaderKeepsTheOldFileUnlessTheTransferIsWhole) {
     bool ok;
   };
   const Case cases[] = {
-      {server.url("/file"), true},       {server.url("/redirect"), true}, {server.url("/missing"), false},
-      {server.url("/error"), false},     {server.url("/loop"), false},    {server.url("/cut"), false},
-      {server.url("/silent"), false},    {dead + "file", false},          {"", false},
-      {"file:///etc/hostname", false},   {"versions.json", false},
+      {server.url("/file"), true},     {server.url("/redirect"), true}, {server.url("/missing"), false},
+      {server.url("/error"), false},   {server.url("/loop"), false},    {server.url("/cut"), false},
+      {server.url("/silent"), false},  {dead + "file", false},          {"", false},
+      {"file:///etc/hostname", false}, {"versions.json", false},
   };
   for (const auto& c : cases) {
     writeFile(dir / "target", "old content");
@@ -199,11 +199,19 @@ TEST_F(UpdateCheck, VersionListsThatAreNotUsable) {
       {"not JSON", {200, "<html><body>Welcome</body></html>"}, "===> versions.json is not valid: "},
       {"JSON cut short", {200, R"({"aig": {"major": 2, )"}, "===> versions.json is not valid: "},
       {"missing", {404, "<html>Not here</html>"}, "===> Downloading version info from my web site failed!"},
-      {"cut transfer", {200, bothVersions, "", Behaviour::CutShort}, "===> Downloading version info from my web site failed!"},
-      {"no answer", {200, bothVersions, "", Behaviour::NoAnswer}, "===> Downloading version info from my web site failed!"},
+      {"cut transfer",
+       {200, bothVersions, "", Behaviour::CutShort},
+       "===> Downloading version info from my web site failed!"},
+      {"no answer",
+       {200, bothVersions, "", Behaviour::NoAnswer},
+       "===> Downloading version info from my web site failed!"},
       {"not an object", {200, "[1, 2, 3]"}, "===> aig version not found"},
-      {"members missing", {200, R"({"aig": {"major": 3}, "dbase": {"major": 1, "minor": 0}})"}, "===> dbase version is not valid"},
-      {"members not numbers", {200, R"({"aig": {"major": "3", "minor": 0, "patch": 0}, "dbase": 5})"}, "===> aig version is not valid"},
+      {"members missing",
+       {200, R"({"aig": {"major": 3}, "dbase": {"major": 1, "minor": 0}})"},
+       "===> dbase version is not valid"},
+      {"members not numbers",
+       {200, R"({"aig": {"major": "3", "minor": 0, "patch": 0}, "dbase": 5})"},
+       "===> aig version is not valid"},
       {"out of range", {200, R"({"aig": {"major": 1e12, "minor": 0, "patch": 0}})"}, "===> aig version is not valid"},
   };
   for (const auto& c : cases) {

@@ -25,12 +25,9 @@ protected:
     t.icaoAirlines = {"DLH", "KLM"};
     t.halfSpans = {{"A320", 0.0097}, {"B744", 0.0174}};
     t.categoryHalfSpans = {0.001, 0.002, 0.003, 0.004, 0.005, 0.006};
-    t.registrations = {{"D-AIPA", {"DLH", "A320", "", false}},
-                       {"DA-IPB", {"CLH", "A319", "DLH", false}},
-                       {"D-AIPB", {"DLH", "A320", "", false}},
-                       {"PH-BXA", {"KLM", "B738", "TRA", false}},
-                       {"N123AB", {"FDX", "B744", "", true}},
-                       {"ABCD", {"XYZ", "C172", "", false}},
+    t.registrations = {{"D-AIPA", {"DLH", "A320", "", false}}, {"DA-IPB", {"CLH", "A319", "DLH", false}},
+                       {"D-AIPB", {"DLH", "A320", "", false}}, {"PH-BXA", {"KLM", "B738", "TRA", false}},
+                       {"N123AB", {"FDX", "B744", "", true}},  {"ABCD", {"XYZ", "C172", "", false}},
                        {"", {"EMPTY", "C172", "", false}}};
   }
   void TearDown() override { dbaseTables = {}; }
@@ -43,13 +40,13 @@ TEST_F(ReferenceLookups, CategoriesAndKnownCodes) {
     const char* type;
     SizeCategory category;
   };
-  for (const auto& c : {Case{"A320", SizeCategory::Large}, Case{"B744", SizeCategory::Heavy},
-                        Case{"GLF5", SizeCategory::Buzjets}, Case{"R44", SizeCategory::Rotorcraft},
-                        Case{"F16", SizeCategory::HighPerf}, Case{"C172", SizeCategory::Light},
-                        Case{"XHLB", SizeCategory::Large},  // Large before Heavy
-                        Case{"XHBZ", SizeCategory::Heavy},  // Heavy before Buzjets
-                        Case{"a320", SizeCategory::Light},  // exact
-                        Case{"ZZZZ", SizeCategory::Light}, Case{"", SizeCategory::Light}})
+  for (const auto& c :
+       {Case{"A320", SizeCategory::Large}, Case{"B744", SizeCategory::Heavy}, Case{"GLF5", SizeCategory::Buzjets},
+        Case{"R44", SizeCategory::Rotorcraft}, Case{"F16", SizeCategory::HighPerf}, Case{"C172", SizeCategory::Light},
+        Case{"XHLB", SizeCategory::Large}, // Large before Heavy
+        Case{"XHBZ", SizeCategory::Heavy}, // Heavy before Buzjets
+        Case{"a320", SizeCategory::Light}, // exact
+        Case{"ZZZZ", SizeCategory::Light}, Case{"", SizeCategory::Light}})
     EXPECT_EQ(gf_aircraftCategory(c.type), c.category) << c.type;
 
   EXPECT_TRUE(gf_isKnownAircraftType("B738"));
@@ -78,7 +75,7 @@ TEST_F(ReferenceLookups, RegistrationCandidatesAndLookup) {
   EXPECT_EQ(gf_registrationCandidates(""), (List{""}));
 
   EXPECT_EQ(gf_lookupRegistration("DAIPA"), (RegistrationData{"DLH", "A320", "", false})); // as D-AIPA
-  EXPECT_EQ(gf_lookupRegistration("DAIPB")->airl, "CLH"); // DA-IPB is tried first
+  EXPECT_EQ(gf_lookupRegistration("DAIPB")->airl, "CLH");                                  // DA-IPB is tried first
   EXPECT_EQ(gf_lookupRegistration("PHBXA")->opr, "TRA");
   EXPECT_EQ(gf_lookupRegistration("D-AIPA")->type, "A320");
   EXPECT_TRUE(gf_lookupRegistration("N123AB")->cargo);

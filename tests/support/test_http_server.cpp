@@ -9,12 +9,18 @@ namespace {
 
 std::string lf_reason(int status) {
   switch (status) {
-  case 200: return "OK";
-  case 301: return "Moved Permanently";
-  case 302: return "Found";
-  case 404: return "Not Found";
-  case 500: return "Internal Server Error";
-  default: return "Status";
+  case 200:
+    return "OK";
+  case 301:
+    return "Moved Permanently";
+  case 302:
+    return "Found";
+  case 404:
+    return "Not Found";
+  case 500:
+    return "Internal Server Error";
+  default:
+    return "Status";
   }
 }
 
@@ -52,7 +58,9 @@ TestHttpServer::~TestHttpServer() {
   socket::closeSocket(listener_);
 }
 
-std::string TestHttpServer::url(std::string_view path) const { return fmt::format("http://127.0.0.1:{}{}", port_, path); }
+std::string TestHttpServer::url(std::string_view path) const {
+  return fmt::format("http://127.0.0.1:{}{}", port_, path);
+}
 
 void TestHttpServer::serve(const std::string& path, Reply reply) {
   std::lock_guard lock(mutex_);
@@ -89,8 +97,9 @@ void TestHttpServer::answer(socket::Handle connection) {
                                  lf_reason(reply.status), reply.body.size());
   if (!reply.location.empty()) head += fmt::format("Location: {}\r\n", reply.location);
   head += "\r\n";
-  const auto body = reply.behaviour == Behaviour::CutShort ? std::string_view(reply.body).substr(0, reply.body.size() / 2)
-                                                           : std::string_view(reply.body);
+  const auto body = reply.behaviour == Behaviour::CutShort
+                        ? std::string_view(reply.body).substr(0, reply.body.size() / 2)
+                        : std::string_view(reply.body);
   socket::sendAll(connection, head) && socket::sendAll(connection, body);
   socket::closeSocket(connection);
 }
