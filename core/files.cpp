@@ -39,7 +39,7 @@ void gf_copyFileOver(const fs::path& source, const fs::path& target) {
   }
 }
 
-bool gf_saveXmlDocument(const pugi::xml_document& document, const fs::path& path) {
+bool gf_writeXmlDocument(const pugi::xml_document& document, const fs::path& path) {
   const auto temporary = gf_temporarySibling(path);
   bool saved = false;
   {
@@ -57,6 +57,11 @@ bool gf_saveXmlDocument(const pugi::xml_document& document, const fs::path& path
     std::error_code ignored;
     fs::remove(temporary, ignored);
   }
+  return saved;
+}
+
+bool gf_saveXmlDocument(const pugi::xml_document& document, const fs::path& path) {
+  const bool saved = gf_writeXmlDocument(document, path);
   if (saved)
     gf_log(fmt::format("'{}' saved", gf_pathText(path)));
   else

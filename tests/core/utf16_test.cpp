@@ -11,11 +11,8 @@ TEST(Utf16, RoundTrips) {
 }
 
 TEST(Utf16, InvalidInputThrowsWithDirection) {
-  struct Case {
-    std::string utf8;
-  };
-  for (const std::string bad : {std::string("\xC3 "), std::string("\xC3"), std::string("\xFF"), std::string("a\x80"),
-                                std::string("\xED\xA0\x80")}) {
+  for (const std::string& bad : {std::string("\xC3 "), std::string("\xC3"), std::string("\xFF"), std::string("a\x80"),
+                                 std::string("\xED\xA0\x80")}) {
     try {
       gf_utf8ToUtf16(bad);
       ADD_FAILURE() << "no exception";
@@ -25,8 +22,8 @@ TEST(Utf16, InvalidInputThrowsWithDirection) {
       EXPECT_EQ(e.errorCode(), 1113);
     }
   }
-  for (const std::u16string bad : {std::u16string{char16_t(0xD800)}, std::u16string{u'a', char16_t(0xDC00)},
-                                   std::u16string{char16_t(0xD800), u'b'}}) {
+  for (const std::u16string& bad : {std::u16string{char16_t(0xD800)}, std::u16string{u'a', char16_t(0xDC00)},
+                                    std::u16string{char16_t(0xD800), u'b'}}) {
     try {
       gf_utf16ToUtf8(bad);
       ADD_FAILURE() << "no exception";

@@ -1,5 +1,6 @@
 #include "core/geodesy.h"
 #include "core/random.h"
+#include "core/settings/parameters.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -67,4 +68,15 @@ TEST(Random, ShuffleKeepsTheEntries) {
   gf_shuffleIfRandom(list);
   std::sort(list.begin(), list.end());
   EXPECT_EQ(list, sorted);
+}
+
+TEST(Random, WithRandomOffChoicesAreTheFirstAndDrawNothing) {
+  RANDOM.set(false);
+  std::mt19937 copy = gf_randomEngine();
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(gf_randomIndex(5), 0u);
+  std::vector<std::string> list{"C", "B", "A"};
+  gf_shuffleIfRandom(list);
+  EXPECT_EQ(list, (std::vector<std::string>{"C", "B", "A"}));
+  EXPECT_EQ(copy, gf_randomEngine()); // the engine did not advance
+  RANDOM.set(true);
 }
