@@ -3,9 +3,9 @@
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/log.h"
-#include "core/refdata/data_files.h"
 #include "core/refdata/lookups.h"
 #include "core/refdata/stream_cipher.h"
+#include "core/settings/file_names.h"
 #include "core/text.h"
 
 #include <algorithm>
@@ -171,12 +171,12 @@ void lf_readRegistrations(const pugi::xml_document& document, DbaseTables& table
 } // namespace
 
 bool gf_readDbase() {
-  if (!fs::exists(dbaseEncFile)) throw std::runtime_error(fmt::format("{} not available", gf_pathText(dbaseEncFile)));
+  if (!fs::exists(dbaseFile)) throw std::runtime_error(fmt::format("{} not available", gf_pathText(dbaseFile)));
   pugi::xml_document document;
   {
     PlainFileRemover remover(dbaseXmlFile);
-    if (!gf_streamDecrypt(dbaseEncFile, dbaseXmlFile))
-      throw std::runtime_error(fmt::format("{} stream decrypt failed", gf_pathText(dbaseEncFile)));
+    if (!gf_streamDecrypt(dbaseFile, dbaseXmlFile))
+      throw std::runtime_error(fmt::format("{} stream decrypt failed", gf_pathText(dbaseFile)));
     const auto result = document.load_file(dbaseXmlFile.c_str());
     if (!result)
       throw hvm::UserErrorException(

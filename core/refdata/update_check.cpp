@@ -2,8 +2,10 @@
 
 #include "core/files.h"
 #include "core/log.h"
-#include "core/refdata/data_files.h"
 #include "core/refdata/downloader.h"
+#include "core/settings/file_names.h"
+#include "core/settings/parameters.h"
+#include "core/settings/settings_file.h"
 #include "core/version.h"
 
 #include <array>
@@ -20,8 +22,8 @@ namespace {
 
 struct DataFileRow {
   const char* key;
-  const fs::path& remoteName;
-  const fs::path& localFile;
+  const fs::path& localFile; // fetched under its file name
+  StringParameter& version;
 };
 
 const fs::path versionsFile{"versions.json"};
@@ -47,7 +49,7 @@ std::optional<VersionData> lf_publishedVersion(const nlohmann::json& entry) {
   return VersionData(*major, *minor, *patch);
 }
 
-void lf_checkRow(const DataFileRow& row, const nlohmann::json& versions, const DataVersionStore& store) {
+void lf_checkRow(const DataFileRow& row, const nlohmann::json& versions) {
   if (!versions.is_object() || !versions.contains(row.key)) {
     gf_logWarning(fmt::format("{} version not found", row.key));
     return;
@@ -57,7 +59,7 @@ void lf_checkRow(const DataFileRow& row, const nlohmann::json& versions, const D
     gf_logWarning(fmt::format("{} version is not valid", row.key));
     return;
   }
-  const VersionData recorded(store.recorded(row.key));
+  const VersionData recorded(row.version.get());
   std::error_code error;
   const bool present = fs::exists(row.localFile, error);
   if (error) {
@@ -68,15 +70,15 @@ void lf_checkRow(const DataFileRow& row, const nlohmann::json& versions, const D
     gf_log(fmt::format("{} version up-to-date", row.key));
     return;
   }
-  if (!gf_downloadDataFile(row.remoteName, row.localFile)) return;
+  if (!gf_downloadDataFile(row.localFile.filename(), row.localFile)) return;
   const auto text = gf_versionText(*published);
-  store.record(row.key, text);
+  gf_setStringParameter(row.version, text);
   gf_log(fmt::format("{} updated to {}", row.key, text));
 }
 
 } // namespace
 
-void gf_checkDataVersions(const DataVersionStore& store) {
+void gf_checkDataVersions() {
   nlohmann::json versions;
   {
     Downloader downloader(gf_downloadLimits());
@@ -98,9 +100,7 @@ void gf_checkDataVersions(const DataVersionStore& store) {
     gf_logWarning(fmt::format("versions.json is not valid: {}", e.what()));
     return;
   }
-  const std::array rows = {DataFileRow{"aig", aigEncName, aigEncFile},
-                           DataFileRow{"dbase", dbaseEncName, dbaseEncFile}};
-  for (const auto& row : rows) lf_checkRow(row, versions, store);
+  const std::array rows = {DataFileRow{"aig", aigRegcodesEncFile, AIG_VERSION},
+                           DataFileRow{"dbase", dbaseFile, DBASE_VERSION}};
+  for (const auto& row : rows) lf_checkRow(row, versions);
 }
-
-void gf_checkDataVersions() { gf_checkDataVersions(gf_settingsVersionStore()); }

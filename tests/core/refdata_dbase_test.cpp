@@ -1,9 +1,9 @@
 #include "core/errors.h"
 #include "core/files.h"
-#include "core/refdata/data_files.h"
 #include "core/refdata/dbase_tables.h"
 #include "core/refdata/lookups.h"
 #include "core/refdata/stream_cipher.h"
+#include "core/settings/file_names.h"
 #include "support/test_support.h"
 
 #include <cmath>
@@ -47,7 +47,7 @@ protected:
 
   void writeDbase(const std::string& xml) {
     writeFile(dir / "source.xml", xml);
-    gf_streamEncrypt(dir / "source.xml", dbaseEncFile);
+    gf_streamEncrypt(dir / "source.xml", dbaseFile);
     fs::remove(dir / "source.xml");
   }
 
@@ -168,7 +168,7 @@ TEST_F(DbaseFile, FailuresLeaveTablesAndNoPlainFile) {
        "61: In XML file section [simaddonsP3D], element [simaddonP3D], attribute [arpts] is empty.", true},
       {"not XML", requiredSections + "<dbase><db reg=\"D-AIPA\"></dbase>", "",
        "60: '" + gf_pathText(dbaseXmlFile) + "' not read because of ", true},
-      {"not enciphered", "", "<aircrafts/>", gf_pathText(dbaseEncFile) + " stream decrypt failed", false},
+      {"not enciphered", "", "<aircrafts/>", gf_pathText(dbaseFile) + " stream decrypt failed", false},
   };
   for (const auto& c : cases) {
     DbaseTables before;
@@ -177,7 +177,7 @@ TEST_F(DbaseFile, FailuresLeaveTablesAndNoPlainFile) {
     if (c.raw.empty())
       writeDbase(c.enciphered);
     else
-      writeFile(dbaseEncFile, c.raw);
+      writeFile(dbaseFile, c.raw);
     try {
       gf_readDbase();
       ADD_FAILURE() << c.name << ": no error";
@@ -192,12 +192,12 @@ TEST_F(DbaseFile, FailuresLeaveTablesAndNoPlainFile) {
     EXPECT_FALSE(fs::exists(dbaseXmlFile)) << c.name;
   }
 
-  fs::remove(dbaseEncFile);
+  fs::remove(dbaseFile);
   try {
     gf_readDbase();
     ADD_FAILURE() << "no error for a missing file";
   } catch (const std::runtime_error& e) {
-    EXPECT_EQ(e.what(), gf_pathText(dbaseEncFile) + " not available");
+    EXPECT_EQ(e.what(), gf_pathText(dbaseFile) + " not available");
   }
 }
 
@@ -217,7 +217,7 @@ TEST_F(DbaseFile, OptionalSectionsMayBeMissing) {
 
 // The data files the build made from data/ are what the program reads.
 TEST_F(DbaseFile, ProjectDataFilesDecipherAndRead) {
-  fs::copy_file(builtInput / "dbase.enc", dbaseEncFile);
+  fs::copy_file(builtInput / "dbase.enc", dbaseFile);
   ASSERT_TRUE(gf_readDbase());
   EXPECT_FALSE(fs::exists(dbaseXmlFile));
   EXPECT_GT(dbaseTables.aircraftTypes.size(), 300u);
@@ -241,11 +241,11 @@ TEST_F(DbaseFile, ProjectDataFilesDecipherAndRead) {
   EXPECT_TRUE(dbaseTables.cargoOperators.contains("FDX"));
   EXPECT_EQ(dbaseTables.typeFixes.at("GX"), "GLEX");
 
-  fs::copy_file(builtInput / "AIG-regcodes.enc", aigEncFile);
-  ASSERT_TRUE(gf_streamDecrypt(aigEncFile, aigXmlFile));
+  fs::copy_file(builtInput / "AIG-regcodes.enc", aigRegcodesEncFile);
+  ASSERT_TRUE(gf_streamDecrypt(aigRegcodesEncFile, aigRegcodesXmlFile));
   pugi::xml_document document;
-  ASSERT_TRUE(document.load_file(aigXmlFile.c_str()));
-  gf_removeFile(aigXmlFile);
+  ASSERT_TRUE(document.load_file(aigRegcodesXmlFile.c_str()));
+  gf_removeFile(aigRegcodesXmlFile);
   int liveries = 0;
   for (const auto livery : document.child("AIG-regcodes").children("livery")) {
     ++liveries;

@@ -1,13 +1,13 @@
 #include "core/files.h"
-#include "core/refdata/data_files.h"
 #include "core/refdata/downloader.h"
 #include "core/refdata/stream_cipher.h"
 #include "core/refdata/update_check.h"
+#include "core/settings/file_names.h"
+#include "settings_fixture.h"
 #include "support/test_http_server.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <map>
 
 namespace fs = std::filesystem;
 using testing_support::LogCapture;
@@ -17,6 +17,7 @@ using testing_support::TempDir;
 using testing_support::TestHttpServer;
 using testing_support::writeFile;
 using Behaviour = TestHttpServer::Behaviour;
+using settings_testing::entryValue;
 
 namespace {
 
@@ -97,54 +98,51 @@ TEST_F(Downloads, DownloaderKeepsTheOldFileUnlessTheTransferIsWhole) {
 
 TEST_F(Downloads, DataFileMustDecipherBeforeItReplacesTheOldOne) {
   const auto good = lf_enciphered(dir, std::string(9000, 'd'));
-  writeFile(dbaseEncFile, "old data file");
+  writeFile(dbaseFile, "old data file");
   server.serve("/hvm/dbase.enc", {200, "<html><body>Sorry, we moved</body></html>"});
-  EXPECT_FALSE(gf_downloadDataFile(dbaseEncName, dbaseEncFile));
+  EXPECT_FALSE(gf_downloadDataFile(dbaseFile.filename(), dbaseFile));
   server.serve("/hvm/dbase.enc", {200, good.substr(0, dataHeaderBytes + dataChunkBytes)}); // whole messages, no end
-  EXPECT_FALSE(gf_downloadDataFile(dbaseEncName, dbaseEncFile));
-  EXPECT_EQ(readFile(dbaseEncFile), "old data file");
+  EXPECT_FALSE(gf_downloadDataFile(dbaseFile.filename(), dbaseFile));
+  EXPECT_EQ(readFile(dbaseFile), "old data file");
   EXPECT_EQ(lf_names(dir / "input"), std::vector<std::string>{"dbase.enc"});
   EXPECT_TRUE(log.contains("===> Downloading '" + server.url("/hvm/dbase.enc") + "' failed !"));
 
   server.serve("/hvm/dbase.enc", {200, good});
-  EXPECT_TRUE(gf_downloadDataFile(dbaseEncName, dbaseEncFile));
-  EXPECT_EQ(readFile(dbaseEncFile), good);
-  EXPECT_TRUE(log.contains("Downloaded '" + server.url("/hvm/dbase.enc") + "' to '" + gf_pathText(dbaseEncFile) + "'"));
+  EXPECT_TRUE(gf_downloadDataFile(dbaseFile.filename(), dbaseFile));
+  EXPECT_EQ(readFile(dbaseFile), good);
+  EXPECT_TRUE(log.contains("Downloaded '" + server.url("/hvm/dbase.enc") + "' to '" + gf_pathText(dbaseFile) + "'"));
   EXPECT_EQ(gf_downloadBaseUrl(), server.url("/hvm/P3D/"));
 }
 
 namespace {
 
-struct FakeVersions {
-  std::map<std::string, std::string, std::less<>> recorded;
-  int saves = 0;
-  DataVersionStore store() {
-    return {[this](std::string_view key) {
-              const auto found = recorded.find(key);
-              return found == recorded.end() ? std::string() : found->second;
-            },
-            [this](std::string_view key, const std::string& version) {
-              recorded.insert_or_assign(std::string(key), version);
-              ++saves;
-            }};
-  }
-};
-
 class UpdateCheck : public Downloads {
 protected:
   void SetUp() override {
     Downloads::SetUp();
+    AIG_VERSION.set("");
+    DBASE_VERSION.set("");
     newDbase = lf_enciphered(dir, "<aircrafts/>");
     newAig = lf_enciphered(dir, "<AIG-regcodes/>");
-    writeFile(dbaseEncFile, oldDbase);
-    writeFile(aigEncFile, oldAig);
+    writeFile(dbaseFile, oldDbase);
+    writeFile(aigRegcodesEncFile, oldAig);
     server.serve("/hvm/dbase.enc", {200, newDbase});
     server.serve("/hvm/AIG-regcodes.enc", {200, newAig});
   }
+  void TearDown() override {
+    AIG_VERSION.set("");
+    DBASE_VERSION.set("");
+    Downloads::TearDown();
+  }
+  // The version of the setting, in memory and in the settings file.
+  void expectVersion(StringParameter& setting, const std::string& version, const std::string& why = {}) {
+    EXPECT_EQ(setting.get(), version) << why;
+    EXPECT_EQ(entryValue(settings.file(), setting.name).value_or(""), version) << why;
+  }
   void publish(const std::string& json) { server.serve("/hvm/versions.json", {200, json}); }
   void expectOldFiles(const std::string& why) {
-    EXPECT_EQ(readFile(dbaseEncFile), oldDbase) << why;
-    EXPECT_EQ(readFile(aigEncFile), oldAig) << why;
+    EXPECT_EQ(readFile(dbaseFile), oldDbase) << why;
+    EXPECT_EQ(readFile(aigRegcodesEncFile), oldAig) << why;
     EXPECT_EQ(lf_names(dir / "input"), (std::vector<std::string>{"AIG-regcodes.enc", "dbase.enc"})) << why;
   }
 
@@ -152,7 +150,7 @@ protected:
   const std::string oldAig = "old aig bytes";
   std::string newDbase;
   std::string newAig;
-  FakeVersions versions;
+  settings_testing::SettingsFolder settings;
 };
 
 const char* const bothVersions = R"({"aig": {"major": 2, "minor": 0, "patch": 1},
@@ -162,11 +160,11 @@ const char* const bothVersions = R"({"aig": {"major": 2, "minor": 0, "patch": 1}
 
 TEST_F(UpdateCheck, FirstStartDownloadsBothAndRecordsTheirVersions) {
   publish(bothVersions);
-  gf_checkDataVersions(versions.store());
-  EXPECT_EQ(readFile(dbaseEncFile), newDbase);
-  EXPECT_EQ(readFile(aigEncFile), newAig);
-  EXPECT_EQ(versions.recorded, (std::map<std::string, std::string, std::less<>>{{"aig", "2.0.1"}, {"dbase", "1.2.3"}}));
-  EXPECT_EQ(versions.saves, 2);
+  gf_checkDataVersions();
+  EXPECT_EQ(readFile(dbaseFile), newDbase);
+  EXPECT_EQ(readFile(aigRegcodesEncFile), newAig);
+  expectVersion(AIG_VERSION, "2.0.1");
+  expectVersion(DBASE_VERSION, "1.2.3");
   EXPECT_TRUE(log.contains("aig updated to 2.0.1"));
   EXPECT_TRUE(log.contains("dbase updated to 1.2.3"));
   EXPECT_TRUE(fs::exists("versions.json"));
@@ -174,18 +172,20 @@ TEST_F(UpdateCheck, FirstStartDownloadsBothAndRecordsTheirVersions) {
 
 TEST_F(UpdateCheck, UpToDateFilesAreNotFetchedUnlessMissing) {
   publish(bothVersions);
-  versions.recorded = {{"aig", "2.0.1"}, {"dbase", "1.2.4"}}; // dbase newer here than published
-  gf_checkDataVersions(versions.store());
+  AIG_VERSION.set("2.0.1");
+  DBASE_VERSION.set("1.2.4"); // newer here than published
+  gf_checkDataVersions();
   EXPECT_TRUE(log.contains("aig version up-to-date"));
   EXPECT_TRUE(log.contains("dbase version up-to-date"));
   EXPECT_EQ(server.requestCount("/hvm/dbase.enc") + server.requestCount("/hvm/AIG-regcodes.enc"), 0);
-  EXPECT_EQ(versions.saves, 0);
+  EXPECT_FALSE(fs::exists(settings.file())) << "nothing saved";
   expectOldFiles("up to date");
 
-  fs::remove(dbaseEncFile);
-  gf_checkDataVersions(versions.store());
-  EXPECT_EQ(readFile(dbaseEncFile), newDbase);
-  EXPECT_EQ(versions.recorded.at("dbase"), "1.2.3");
+  fs::remove(dbaseFile);
+  gf_checkDataVersions();
+  EXPECT_EQ(readFile(dbaseFile), newDbase);
+  expectVersion(DBASE_VERSION, "1.2.3");
+  EXPECT_EQ(AIG_VERSION.get(), "2.0.1");
   EXPECT_EQ(server.requestCount("/hvm/AIG-regcodes.enc"), 0);
 }
 
@@ -217,9 +217,10 @@ TEST_F(UpdateCheck, VersionListsThatAreNotUsable) {
   for (const auto& c : cases) {
     LogCapture caseLog;
     server.serve("/hvm/versions.json", c.reply);
-    gf_checkDataVersions(versions.store());
+    gf_checkDataVersions();
     EXPECT_TRUE(caseLog.contains(c.warning)) << c.name;
-    EXPECT_TRUE(versions.recorded.empty()) << c.name;
+    expectVersion(AIG_VERSION, "", c.name);
+    expectVersion(DBASE_VERSION, "", c.name);
     expectOldFiles(c.name);
   }
   EXPECT_EQ(server.requestCount("/hvm/dbase.enc") + server.requestCount("/hvm/AIG-regcodes.enc"), 0);
@@ -229,16 +230,17 @@ TEST_F(UpdateCheck, UnreachableServerOrNoAddressLeavesEverything) {
   for (const auto& base : {lf_deadAddress(), std::string()}) {
     LogCapture caseLog;
     gf_setDownloadBase(base);
-    gf_checkDataVersions(versions.store());
+    gf_checkDataVersions();
     EXPECT_TRUE(caseLog.contains("===> Downloading version info from my web site failed!")) << base;
     expectOldFiles(base);
-    EXPECT_TRUE(versions.recorded.empty());
+    expectVersion(AIG_VERSION, "", base);
+    expectVersion(DBASE_VERSION, "", base);
   }
 }
 
 TEST_F(UpdateCheck, FailedDataDownloadKeepsOldFileAndVersion) {
   publish(R"({"dbase": {"major": 1, "minor": 2, "patch": 3}})");
-  versions.recorded = {{"dbase", "1.0.0"}};
+  DBASE_VERSION.set("1.0.0");
   struct Case {
     const char* name;
     TestHttpServer::Reply reply;
@@ -253,27 +255,19 @@ TEST_F(UpdateCheck, FailedDataDownloadKeepsOldFileAndVersion) {
   for (const auto& c : cases) {
     LogCapture caseLog;
     server.serve("/hvm/dbase.enc", c.reply);
-    gf_checkDataVersions(versions.store());
+    gf_checkDataVersions();
     EXPECT_TRUE(caseLog.contains("===> aig version not found")) << c.name;
     EXPECT_TRUE(caseLog.contains("===> Downloading '" + server.url("/hvm/dbase.enc") + "' failed !")) << c.name;
     EXPECT_FALSE(caseLog.contains("updated to")) << c.name;
-    EXPECT_EQ(versions.recorded.at("dbase"), "1.0.0") << c.name;
+    EXPECT_EQ(DBASE_VERSION.get(), "1.0.0") << c.name;
+    EXPECT_FALSE(fs::exists(settings.file())) << c.name;
     expectOldFiles(c.name);
   }
 
   // Numbers are cut to whole ones and booleans count as 1 and 0: 1.1.0 is newer than 1.0.0.
   publish(R"({"dbase": {"major": 1.9, "minor": true, "patch": false}})");
   server.serve("/hvm/dbase.enc", {200, newDbase});
-  gf_checkDataVersions(versions.store());
-  EXPECT_EQ(versions.recorded.at("dbase"), "1.1.0");
-  EXPECT_EQ(readFile(dbaseEncFile), newDbase);
-}
-
-// The program's own store keeps what the check records.
-TEST_F(UpdateCheck, SettingsStoreRecordsVersions) {
-  publish(bothVersions);
   gf_checkDataVersions();
-  const auto store = gf_settingsVersionStore();
-  EXPECT_EQ(store.recorded("aig"), "2.0.1");
-  EXPECT_EQ(store.recorded("dbase"), "1.2.3");
+  expectVersion(DBASE_VERSION, "1.1.0");
+  EXPECT_EQ(readFile(dbaseFile), newDbase);
 }
