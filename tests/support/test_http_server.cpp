@@ -30,10 +30,8 @@ std::string lf_readRequestPath(socket::Handle connection) {
   char buffer[2048];
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (head.find("\r\n\r\n") == std::string::npos) {
-    if (std::chrono::steady_clock::now() > deadline || !socket::waitReadable(connection, 100)) {
-      if (std::chrono::steady_clock::now() > deadline) return {};
-      continue;
-    }
+    if (std::chrono::steady_clock::now() > deadline) return {};
+    if (!socket::waitReadable(connection, 100)) continue;
     const auto got = socket::receive(connection, buffer, sizeof buffer);
     if (got <= 0) return {};
     head.append(buffer, static_cast<std::size_t>(got));
