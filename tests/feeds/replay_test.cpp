@@ -28,7 +28,7 @@ struct Replay {
   double ended = 0;
 };
 
-Replay replay(const std::string& recording, double speed) {
+Replay replay(const std::string& recording, double speed, double maxRate) {
   Replay result;
   std::thread qnh(gf_runQnhReader, 0);
   std::thread traffic(gf_runTrafficReader, 0);
@@ -39,6 +39,7 @@ Replay replay(const std::string& recording, double speed) {
     rtstandin::Options options;
     options.file = std::string(HVM_DATA_DIR) + "/realtraffic/" + recording;
     options.speed = speed;
+    options.maxRate = maxRate;
     options.link = false;
     options.trafficPort = trafficReader.boundPort.load();
     options.weatherPort = qnhReader.boundPort.load();
@@ -106,7 +107,7 @@ void checkReports(const Replay& run, double recordingSeconds, double speed) {
 } // namespace
 
 TEST_F(ReplayTest, BusyGroundTrafficAtLax) {
-  const auto run = replay("KLAX_20210125_Test.csv", 100);
+  const auto run = replay("KLAX_20210125_Test.csv", 100, 1000);
   EXPECT_EQ(run.trafficSent, 818u);
   checkReports(run, 342, 100);
   EXPECT_EQ(trafficQnh.load(), 1006);
@@ -114,7 +115,7 @@ TEST_F(ReplayTest, BusyGroundTrafficAtLax) {
 }
 
 TEST_F(ReplayTest, TwentyMinutesAroundLax) {
-  const auto run = replay("KLAX_20200617_2152.csv", 500);
+  const auto run = replay("KLAX_20200617_2152.csv", 500, 1000);
   EXPECT_EQ(run.trafficSent, 3827u);
   checkReports(run, 1108, 500);
   EXPECT_EQ(trafficQnh.load(), 1015); // "2996" inches of mercury x 100

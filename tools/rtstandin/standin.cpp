@@ -95,9 +95,16 @@ void StandIn::replay() {
   const auto start = steady_clock::now();
   const double startEpoch = static_cast<double>(epochMs()) / 1000.0;
   const auto socket = openDatagramSocket();
+  // A recording comes in bursts; a rate limit spreads them for receivers that are slow to read.
+  const auto spacing = options_.maxRate > 0
+                           ? duration_cast<steady_clock::duration>(duration<double>(1 / options_.maxRate))
+                           : steady_clock::duration::zero();
+  auto previous = start - spacing;
   for (const auto& datagram : schedule_.datagrams) {
-    const auto due =
-        start + duration_cast<steady_clock::duration>(duration<double>(datagram.offsetSeconds / options_.speed));
+    const auto due = std::max(
+        start + duration_cast<steady_clock::duration>(duration<double>(datagram.offsetSeconds / options_.speed)),
+        previous + spacing);
+    previous = due;
     {
       std::unique_lock lock(mutex_);
       if (wake_.wait_until(lock, due, [this] { return stopping_; })) return;
