@@ -1,5 +1,5 @@
 #pragma once
-// Helpers of the feed tests: traffic lines with chosen fields, waiting with an upper bound,
+// What the feed tests share: traffic lines with chosen fields, waiting with an upper bound,
 // and the feeds' shared state put back between tests.
 #include "app/run_state.h"
 #include "app/status_line.h"
