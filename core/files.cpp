@@ -27,7 +27,19 @@ fs::path gf_temporarySibling(const fs::path& target) {
   return target.parent_path() / name;
 }
 
-bool gf_saveXmlDocument(const pugi::xml_document& document, const fs::path& path) {
+// MinGW's copy_file refuses to overwrite ("File exists") even when asked to, so the copy
+// goes beside the target and then replaces it.
+void gf_copyFileOver(const fs::path& source, const fs::path& target) {
+  const auto temporary = gf_temporarySibling(target);
+  fs::copy_file(source, temporary);
+  if (!gf_replaceFile(temporary, target)) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    throw fs::filesystem_error("cannot replace file", source, target, std::make_error_code(std::errc::io_error));
+  }
+}
+
+bool gf_writeXmlDocument(const pugi::xml_document& document, const fs::path& path) {
   const auto temporary = gf_temporarySibling(path);
   bool saved = false;
   {
@@ -45,6 +57,11 @@ bool gf_saveXmlDocument(const pugi::xml_document& document, const fs::path& path
     std::error_code ignored;
     fs::remove(temporary, ignored);
   }
+  return saved;
+}
+
+bool gf_saveXmlDocument(const pugi::xml_document& document, const fs::path& path) {
+  const bool saved = gf_writeXmlDocument(document, path);
   if (saved)
     gf_log(fmt::format("'{}' saved", gf_pathText(path)));
   else

@@ -17,8 +17,12 @@ std::string gf_pathText(const std::filesystem::path& path);
 // Writes the document next to the path and replaces the old file in one step, so an
 // interrupted save never leaves a half-written file. Logs "'{}' saved" or "could not save to '{}'".
 bool gf_saveXmlDocument(const pugi::xml_document& document, const std::filesystem::path& path);
+// The same without the log line.
+bool gf_writeXmlDocument(const pugi::xml_document& document, const std::filesystem::path& path);
 // Replaces target by source in one step (the old target stays when it fails).
 bool gf_replaceFile(const std::filesystem::path& source, const std::filesystem::path& target);
+// Copies source over target (created or replaced in one step); throws filesystem_error.
+void gf_copyFileOver(const std::filesystem::path& source, const std::filesystem::path& target);
 // A file name beside the target for writing before the replace, unique per call.
 std::filesystem::path gf_temporarySibling(const std::filesystem::path& target);
 

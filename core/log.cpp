@@ -34,8 +34,8 @@ void lf_keepOldLogs(const std::filesystem::path& file) {
   if (file.u8string().rfind(u8'.') == std::u8string::npos) return;
   const auto previous = lf_olderLogName(file, "0");
   const auto beforePrevious = lf_olderLogName(file, "00");
-  if (fs::exists(previous)) fs::copy_file(previous, beforePrevious, fs::copy_options::overwrite_existing);
-  if (fs::exists(file)) fs::copy_file(file, previous, fs::copy_options::overwrite_existing);
+  if (fs::exists(previous)) gf_copyFileOver(previous, beforePrevious);
+  if (fs::exists(file)) gf_copyFileOver(file, previous);
 }
 
 } // namespace
