@@ -1,5 +1,6 @@
 #include "core/geodesy.h"
 
+#include <algorithm>
 #include <cmath>
 
 double gf_distanceNm(const GeoPosition& a, const GeoPosition& b) {
@@ -9,7 +10,8 @@ double gf_distanceNm(const GeoPosition& a, const GeoPosition& b) {
   const double dLambda = (b.longitude - a.longitude) * degToRad;
   const double sinPhi = std::sin(dPhi / 2);
   const double sinLambda = std::sin(dLambda / 2);
-  const double h = sinPhi * sinPhi + std::cos(phiA) * std::cos(phiB) * sinLambda * sinLambda;
+  // Rounding can lift h just above 1 for antipodal points, and the root of 1 - h would be NaN.
+  const double h = std::min(1.0, sinPhi * sinPhi + std::cos(phiA) * std::cos(phiB) * sinLambda * sinLambda);
   return earthDiameterNm * std::atan2(std::sqrt(h), std::sqrt(1 - h));
 }
 

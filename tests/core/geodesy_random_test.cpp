@@ -16,6 +16,16 @@ TEST(Geodesy, Distances) {
   EXPECT_NEAR(gf_distanceNm({33.9425, -118.4081}, {40.6398, -73.7789}), 2146.0, 3.0);
 }
 
+TEST(Geodesy, AntipodalPointsAreHalfTheCircumferenceApart) {
+  // Half the circumference: 180 degrees of 60 nm. Rounding puts some of these just past
+  // the antipode's haversine limit.
+  const GeoPosition points[] = {{0, 0}, {-19.9, -179.9}, {5.7, -179.9}, {41.1, -179.9}, {69.3, -179.9}};
+  for (const auto& p : points) {
+    const GeoPosition opposite{-p.latitude, p.longitude > 0 ? p.longitude - 180 : p.longitude + 180};
+    EXPECT_NEAR(gf_distanceNm(p, opposite), 10800.0, 1e-3) << p.latitude << ", " << p.longitude;
+  }
+}
+
 TEST(Geodesy, BearingsAreInZeroToTwoPi) {
   EXPECT_NEAR(gf_initialBearing({0, 0}, {1, 0}), 0.0, 1e-12);
   EXPECT_NEAR(gf_initialBearing({0, 0}, {0, 1}), std::numbers::pi / 2, 1e-12);
