@@ -26,6 +26,8 @@ bool gf_readEncodedLines(TextEncoding encoding, const std::filesystem::path& pat
 bool gf_readExtTextFileToStringVector(const std::filesystem::path& path, std::vector<std::string>& lines);
 
 void gf_readAllLines(std::istream& in, std::vector<std::string>& lines);
+// Both replace the file in one step: false, with the old file kept, when the new one cannot
+// be written whole.
 bool gf_writeTextToFile(std::string_view text, const std::filesystem::path& path);
 bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path);
 

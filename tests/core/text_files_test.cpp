@@ -72,6 +72,9 @@ TEST(TextFiles, ReadingEachEncoding) {
   std::vector<std::string> lines{"kept"};
   EXPECT_FALSE(gf_readExtTextFileToStringVector(dir / "missing", lines));
   EXPECT_EQ(lines, std::vector<std::string>{"kept"});
+  // The mark is cut from the file's first line, not from a line that was there before.
+  EXPECT_TRUE(gf_readExtTextFileToStringVector(dir / "utf8bom", lines));
+  EXPECT_EQ(lines, (std::vector<std::string>{"kept", "one", "two"}));
 }
 
 TEST(TextFiles, BadUtf16IsReportedAndStopsTheReading) {
@@ -99,4 +102,8 @@ TEST(TextFiles, WritersAndLineReaders) {
   EXPECT_TRUE(missing.readLines(1).empty());
   EXPECT_FALSE(gf_writeTextToFile("x", dir / "no" / "such" / "folder.txt"));
   EXPECT_FALSE(gf_writeLinesToFile({"x"}, dir / "no" / "such" / "folder.txt"));
+  // Writing over an existing file replaces it and leaves nothing beside it.
+  ASSERT_TRUE(gf_writeLinesToFile({"c"}, dir / "lines.txt"));
+  EXPECT_EQ(file.readLines(1), std::vector<std::string>{"c"});
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator{}), 2);
 }
