@@ -31,9 +31,11 @@ fs::path gf_temporarySibling(const fs::path& target) {
 // goes beside the target and then replaces it.
 void gf_copyFileOver(const fs::path& source, const fs::path& target) {
   const auto temporary = gf_temporarySibling(target);
+  // A copy cut short by a crash leaves its file under the same name at the next start.
+  std::error_code ignored;
+  fs::remove(temporary, ignored);
   fs::copy_file(source, temporary);
   if (!gf_replaceFile(temporary, target)) {
-    std::error_code ignored;
     fs::remove(temporary, ignored);
     throw fs::filesystem_error("cannot replace file", source, target, std::make_error_code(std::errc::io_error));
   }

@@ -75,6 +75,20 @@ TEST(Files, SaveXmlDocumentReplacesTheFileInOneStep) {
   EXPECT_TRUE(log.contains("could not save to '"));
 }
 
+TEST(Files, CopyOverALeftoverOfAnInterruptedCopy) {
+  TempDir dir;
+  writeFile(dir / "Log.txt", "new");
+  writeFile(dir / "Log0.txt", "old");
+  // Leftovers under the next names the temporary files take, as a crash in an earlier
+  // process leaves them (each process counts its temporary files from 0).
+  const auto probe = gf_pathText(gf_temporarySibling(dir / "Log0.txt").filename()); // "Log0.txt.N.tmp"
+  const auto next = std::stoul(probe.substr(std::string("Log0.txt.").size())) + 1;
+  for (auto n = next; n < next + 3; ++n) writeFile(dir / ("Log0.txt." + std::to_string(n) + ".tmp"), "half");
+  gf_copyFileOver(dir / "Log.txt", dir / "Log0.txt");
+  EXPECT_EQ(readFile(dir / "Log0.txt"), "new");
+  EXPECT_EQ(readFile(dir / "Log.txt"), "new");
+}
+
 TEST(Files, RemoveFile) {
   TempDir dir;
   LogCapture log;
