@@ -36,12 +36,14 @@ void gf_clearError() {
 
 void gf_statusLineSecondStep() {
   const auto now = ++statusLine.tick;
-  bool expired = false;
-  {
-    std::lock_guard lock(statusLine.mutex);
-    expired = statusLine.shownAt > 0 && now - statusLine.shownAt >= 25;
+  // Tested and cleared under one lock: a message that another thread shows meanwhile is
+  // not taken for the old one and cleared at once.
+  std::lock_guard lock(statusLine.mutex);
+  if (statusLine.shownAt > 0 && now - statusLine.shownAt >= 25) {
+    statusLine.message.clear();
+    statusLine.shownAt = 0;
+    gf_requestRepaint(statusRect);
   }
-  if (expired) gf_clearMessage();
 }
 
 void gf_resetStatusLine() {
