@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sstream>
 
 using testing_support::LogCapture;
@@ -21,6 +22,7 @@ std::vector<Info> infos(pugi::xml_node meta) {
   std::vector<Info> result;
   for (const auto& info : meta.children()) {
     EXPECT_STREQ(info.name(), "info");
+    EXPECT_EQ(std::distance(info.attributes_begin(), info.attributes_end()), 2);
     EXPECT_STREQ(info.first_attribute().name(), "name");
     EXPECT_STREQ(info.last_attribute().name(), "value");
     result.push_back({info.attribute("name").value(), info.attribute("value").value()});
