@@ -83,13 +83,22 @@ void lf_saveAndQuit(HWND window) {
   if (quitting) return;
   quitting = true;
   KillTimer(window, closeGuardTimer);
-  RECT rect{};
-  if (GetWindowRect(window, &rect)) gf_saveWindowPosition(rect.left, rect.top);
+  // The program ends even when its place cannot be saved.
+  try {
+    RECT rect{};
+    if (GetWindowRect(window, &rect)) gf_saveWindowPosition(rect.left, rect.top);
+  } catch (const std::exception& e) {
+    gf_reportHandlerFailure("lf_saveAndQuit", e.what());
+  }
   PostQuitMessage(0);
 }
 
 void lf_close(HWND window) {
-  gf_showMessage(fmt::format("Close window button clicked, closing {} ...", programName), false);
+  try {
+    gf_showMessage(fmt::format("Close window button clicked, closing {} ...", programName), false);
+  } catch (const std::exception& e) {
+    gf_reportHandlerFailure("lf_close", e.what());
+  }
   gf_stopByUser();
   closeRequested = true;
   // Closing always ends the program: at once when no run is going on, and otherwise when

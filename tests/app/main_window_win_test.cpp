@@ -285,3 +285,18 @@ TEST(MainWindow, OutsideItsFolderItWaitsToBeClosed) {
   EXPECT_EQ(result.code, 0u);
   EXPECT_TRUE(folders.logHas("Exiting: SYSTEM ERROR"));
 }
+
+TEST(MainWindow, ClosingDuringARestartEndsTheProgram) {
+  Folders folders;
+  RunningProgram program(folders.program.path(), folders.settings.path());
+  ASSERT_NE(program.findWindow(), nullptr);
+  ASSERT_TRUE(runReady(program));
+  program.type(ALL_INSTALL_PATH.controlId, folders.program.path().wstring());
+  ASSERT_TRUE(folders.logHas("Restarting after 3 seconds"));
+  PostMessageW(program.window(), WM_CLOSE, 0, 0);
+  const auto result = program.waitForExit();
+  ASSERT_TRUE(result.ended);
+  EXPECT_EQ(result.code, 0u);
+  // No second run was started.
+  EXPECT_EQ(folders.log().find("*** parameters ***", folders.log().find("Restarting after")), std::string::npos);
+}
