@@ -32,6 +32,10 @@ function(hvm_program_library name)
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
   target_compile_definitions(${name} PUBLIC
     HVM_VERSION_TEXT="${PROJECT_VERSION}")
+  # Where newer data files are fetched from: an https folder ending with '/'. Empty: the
+  # program checks for none.
+  set(HVM_DOWNLOAD_BASE "" CACHE STRING "Download folder of the program's data files")
+  target_compile_definitions(${name} PRIVATE HVM_DOWNLOAD_BASE="${HVM_DOWNLOAD_BASE}")
   target_link_libraries(${name} PUBLIC hvm_deps hvm_flags)
 endfunction()
 

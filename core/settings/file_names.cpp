@@ -5,6 +5,7 @@ namespace fs = std::filesystem;
 // Each folder comes before the paths joined from it.
 const fs::path inputFolder{"input"};
 const fs::path dbaseFile{inputFolder / "dbase.enc"};
+const fs::path dbaseXmlFile{inputFolder / "dbase.xml"};
 const fs::path aigRegcodesEncFile{inputFolder / "AIG-regcodes.enc"};
 const fs::path aigRegcodesXmlFile{inputFolder / "AIG-regcodes.xml"};
 const fs::path myRegcodesFolder{inputFolder / "my_regcodes"};

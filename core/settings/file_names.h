@@ -5,6 +5,7 @@
 
 extern const std::filesystem::path inputFolder;        // input
 extern const std::filesystem::path dbaseFile;          // input/dbase.enc
+extern const std::filesystem::path dbaseXmlFile;       // input/dbase.xml, only while it is read
 extern const std::filesystem::path aigRegcodesEncFile; // input/AIG-regcodes.enc
 extern const std::filesystem::path aigRegcodesXmlFile; // input/AIG-regcodes.xml
 extern const std::filesystem::path myRegcodesFolder;   // input/my_regcodes

@@ -261,8 +261,11 @@ TEST(SettingsFile, FolderEntriesAreNeverAddedAndRemovedWhenEmpty) {
   EXPECT_EQ(countLines(log, "Parameter 'lfolder3' removed"), 1u);
   EXPECT_EQ(countLines(log, "afolder1=\"D:\\Scenery\\EDDF\""), 1u);
   EXPECT_EQ(entryValue(settings.file(), "afolder1"), "D:\\Scenery\\EDDF");
-  for (const auto& [name, value] : readEntries(settings.file()))
-    if (name != "afolder1") EXPECT_FALSE(gf_isFolderParameter(name)) << name;
+  for (const auto& [name, value] : readEntries(settings.file())) {
+    if (name != "afolder1") {
+      EXPECT_FALSE(gf_isFolderParameter(name)) << name;
+    }
+  }
   // The next start has nothing more to remove.
   gf_loadParameters();
   EXPECT_EQ(countLines(log, "Parameter 'lfolder3' removed"), 1u);

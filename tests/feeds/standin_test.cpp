@@ -1,0 +1,124 @@
+// The stand-in RealTraffic keeps its own formats; these tests hold it to the contract the
+// feeds rely on.
+#include "feeds/traffic_line.h"
+#include "link_messages.h"
+#include "recording.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::string> split(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  while (true) {
+    const auto comma = line.find(',', start);
+    fields.push_back(line.substr(start, comma == std::string::npos ? comma : comma - start));
+    if (comma == std::string::npos) return fields;
+    start = comma + 1;
+  }
+}
+
+TrafficLineResult parse(const std::string& line) {
+  TrafficLineContext context;
+  context.reference = {33.9425, -118.408};
+  context.rangeNm = 100;
+  context.parkAirport = GeoPosition{33.9425, -118.408};
+  context.parkElevation = 125;
+  std::vector<std::string_view> fields;
+  return gf_parseTrafficLine(line, context, fields);
+}
+
+} // namespace
+
+TEST(StandInRecording, ShortLinesBecomeTheLongLayout) {
+  const auto line = rtstandin::convertShortLine(
+      "AITFC,854930,33.9404,-118.3844,0,0,1,81,20,VIV511,A20N,XA-VIQ,LAX,GDL,1592423552", 1718000000.25);
+  ASSERT_TRUE(line);
+  const auto f = split(*line);
+  ASSERT_EQ(f.size(), 29u);
+  EXPECT_EQ(f[1], "854930");
+  EXPECT_EQ(f[2], "33.9404");
+  EXPECT_EQ(f[7], "81");
+  EXPECT_EQ(f[9], "VIV511");
+  EXPECT_EQ(f[10], "A20N");
+  EXPECT_EQ(f[11], "XA-VIQ");
+  EXPECT_EQ(f[12], "LAX");
+  EXPECT_EQ(f[14], "1718000000.25");
+  EXPECT_EQ(line->find(" VEH"), std::string::npos);
+
+  const auto report = parse(*line);
+  ASSERT_EQ(report.outcome, LineOutcome::Accepted) << report.error;
+  EXPECT_EQ(report.report.destination, "GDL");
+  EXPECT_FALSE(report.report.point.airborne); // 0 ft at 20 kt, at the park airport
+  EXPECT_DOUBLE_EQ(report.timestamp.value(), 1718000000.25);
+}
+
+TEST(StandInRecording, UnknownFieldsAndGroundVehicles) {
+  const auto unknown =
+      rtstandin::convertShortLine("AITFC,10576834,33.990800,-118.823400,34000,0,1,315,186,SKW3452,,,,,1611615170", 5);
+  ASSERT_TRUE(unknown);
+  EXPECT_EQ(split(*unknown)[10], "null");
+  EXPECT_EQ(parse(*unknown).dropReason, DropReason::NoType);
+
+  const auto vehicle =
+      rtstandin::convertShortLine("AITFC,10804637,33.939880,-118.412732,0,0,0,183,22,O90,ZZZC,,,,1611615218", 5);
+  ASSERT_TRUE(vehicle);
+  EXPECT_NE(vehicle->find(" VEH"), std::string::npos);
+  EXPECT_EQ(parse(*vehicle).dropReason, DropReason::GroundVehicle);
+
+  EXPECT_FALSE(rtstandin::convertShortLine("AITFC,1,2,3", 5));
+  EXPECT_FALSE(rtstandin::convertShortLine(R"({"QNH": "1006"})", 5));
+}
+
+TEST(StandInRecording, ScheduleKeepsTheRecordingsTiming) {
+  const auto schedule = rtstandin::scheduleFromText("{\"QNH\": \"2996\"}\r\n"
+                                                    "# a comment\n"
+                                                    "AITFC,20001,34,-118,5000,0,1,90,200,A1,B738,N1,,,100\n"
+                                                    "AITFC,20002,34,-118,5000,0,1,90,200,A2,B738,N2,,,90\n"
+                                                    "AITFC,20003,34,-118,5000,0,1,90,200,A3,B738,N3,,\n"
+                                                    "AITFC,20004\n"
+                                                    "\n"
+                                                    "AITFC,20005,34,-118,5000,0,1,90,200,A5,B738,N5,,,105.5\n"
+                                                    "RTTFC,raw line\n");
+  ASSERT_EQ(schedule.datagrams.size(), 6u);
+  EXPECT_EQ(schedule.skippedLines, 1u);
+  EXPECT_DOUBLE_EQ(schedule.firstTime, 100);
+  std::vector<double> offsets;
+  for (const auto& d : schedule.datagrams) offsets.push_back(d.offsetSeconds);
+  EXPECT_EQ(offsets, (std::vector<double>{0, 0, 0, 0, 5.5, 5.5}));
+  EXPECT_EQ(schedule.datagrams[0].kind, rtstandin::DatagramKind::Weather);
+  EXPECT_EQ(schedule.datagrams[2].reportTime, 90.0);  // its own, older time
+  EXPECT_EQ(schedule.datagrams[3].reportTime, 100.0); // no time of its own: the recording's clock
+  EXPECT_FALSE(schedule.datagrams[5].reportTime);
+  EXPECT_DOUBLE_EQ(rtstandin::shiftedTime(105.5, 100, 1000, 1), 1005.5);
+  EXPECT_DOUBLE_EQ(rtstandin::shiftedTime(110, 100, 1000, 10), 1001);
+}
+
+TEST(StandInLink, MessageChecks) {
+  struct Case {
+    const char* message;
+    const char* kind;
+    bool valid;
+  };
+  for (const auto& c : {
+           Case{"Qs999=version", "Qs999", true},
+           Case{"exit", "exit", true},
+           Case{"Qs123=1718000000000", "Qs123", true},
+           Case{"Qs123=1718000000", "Qs123", false}, // seconds, not milliseconds
+           Case{"Qs123=-5", "Qs123", false},
+           Case{"Qs121=5000;-10000;1.570796;125400;12500;0.592408;-2.066609", "Qs121", true},
+           Case{"Qs121=0;0;6.283185;0;1.5e+06;-1.570796;3.141593", "Qs121", true},
+           Case{"Qs121=0.5;0;1.570796;0;0;0.592408;-2.066609", "Qs121", false},
+           Case{"Qs121=0;0;1.57;0;0;0.592408;-2.066609", "Qs121", false},
+           Case{"Qs121=0;0;1.570796;0;0;33.942500;-2.066609", "Qs121", false}, // degrees
+           Case{"Qs121=0;0;1.570796;0;0;0.592408", "Qs121", false},
+           Case{"Qs999=version\n", "unknown", false},
+           Case{"hello", "unknown", false},
+       }) {
+    SCOPED_TRACE(c.message);
+    const auto check = rtstandin::checkMessage(c.message);
+    EXPECT_EQ(check.kind, c.kind);
+    EXPECT_EQ(check.valid, c.valid) << check.problem;
+  }
+}
