@@ -14,6 +14,7 @@
 #include "core/settings/settings_file.h"
 #include "core/settings/settings_version.h"
 #include "core/version.h"
+#include "feeds/realtraffic_link.h"
 
 #include <fmt/format.h>
 #include <string_view>
@@ -31,7 +32,7 @@ void lf_messageWhen(bool shown, std::string_view text, bool log = false) {
 void lf_scanLiveries(bool on) {
   if (!on) {
     gf_clearMessage();
-  } else if (scanNow.load()) {
+  } else if (realTrafficLink.scanNow.load()) {
     liveryTablesClearRequested.exchange(true);
     gf_showMessage("Your liveries will be scanned", true);
     gf_requestStop(ExitReason::NewSettings, 2);
@@ -47,7 +48,7 @@ void lf_scanLiveries(bool on) {
 void lf_scanAirports(bool on) {
   if (!on) {
     gf_clearMessage();
-  } else if (scanNow.load()) {
+  } else if (realTrafficLink.scanNow.load()) {
     gf_showMessage("Your airports will be scanned", true);
     gf_requestStop(ExitReason::NewSettings, 2);
   } else {

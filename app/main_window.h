@@ -1,8 +1,9 @@
 #pragma once
-// What the main window shows besides its controls and its status line: the texts, counts,
-// lamps and flags that the worker, the simulator link, the feed readers, live traffic and
-// the scans fill. Any thread may change them; the GUI thread paints from a copy taken
-// under the same lock, so a text is never read half-written.
+// What the main window shows besides its controls and its status line: the texts, counts
+// and flags that the worker, the simulator link, live traffic and the scans fill (the feeds
+// keep what they show in their own state, feeds/reader_lamps.h and feeds/realtraffic_link.h).
+// Any thread may change them; the GUI thread paints from a copy taken under the same lock,
+// so a text is never read half-written.
 #include "app/repaint.h"
 
 #include <atomic>
@@ -10,28 +11,20 @@
 #include <mutex>
 #include <string>
 
-// The state of a feed reader as its lamp shows it.
-enum class LampState : std::int32_t { receiving = 1, stale = 2, stopped = 3 };
-
 struct DisplayState {
   // Status band (top).
   std::string userAircraftTitle; // from the simulator
   std::string simulatorText;     // simulator name and version, "{} ({}.{}.{}.{})"
-  std::string realTrafficText;   // RealTraffic's version and edition
   std::string userStandText;     // the stand under the user aircraft
   std::uint64_t liveCount = 0;   // active live aircraft that are not parked
   std::uint64_t simaddonAirportCount = 0;
   std::uint64_t thirdPartyAirportCount = 0;
   std::uint64_t liveryCount = 0; // liveries in the livery tables
-  std::int32_t qnh = 0;          // hPa, 0 before the first weather datagram
   bool runStarting = true;       // the RealTraffic lamp stays dark until the feed link phase is over
-  bool feedLinkUp = false;       // RealTraffic connected, or no TCP link is used
   bool simConnected = false;
   bool flightRunningShown = false;
   bool userWingspanKnown = true;
   bool airportScanOk = true; // every file of the last add-on airport scan was handled
-  LampState trafficLamp = LampState::stopped;
-  LampState weatherLamp = LampState::stopped;
 
   // Controls area.
   std::int64_t offlineLearningCount = 0; // files in the TBLO folder, counted by the airport scan

@@ -8,6 +8,7 @@
 #include "core/text.h"
 #include "core/utf16.h"
 #include "core/version.h"
+#include "feeds/realtraffic_link.h"
 
 #include <fmt/format.h>
 
@@ -69,30 +70,29 @@ void lf_paintConnectionPanel(Painter& p, const PaintInput& in) {
   else
     p.text(278, 91, "# thirdp: ...", yellow);
 
+  const auto& f = in.feed;
   Colour lamp = red;
   if (d.runStarting)
     lamp = black;
-  else if (d.feedLinkUp)
-    lamp = d.trafficLamp == LampState::receiving ? green : yellow;
+  else if (f.linkUp)
+    lamp = f.trafficLamp == lampReceiving ? green : yellow;
   p.fill(425, 30, 453, 112, lamp);
   p.text(430, 63, "RT", green);
 
-  if (d.feedLinkUp) {
-    p.text(458, 35, d.realTrafficText, green);
-    if (d.weatherLamp != LampState::stopped)
-      p.text(458, 63, "Weather", d.weatherLamp == LampState::receiving ? green : yellow);
-    if (d.trafficLamp != LampState::stopped)
-      p.text(458, 91, "Traffic", d.trafficLamp == LampState::receiving ? green : yellow);
+  if (f.linkUp) {
+    p.text(458, 35, f.editionText, green);
+    if (f.weatherLamp != lampStopped) p.text(458, 63, "Weather", f.weatherLamp == lampReceiving ? green : yellow);
+    if (f.trafficLamp != lampStopped) p.text(458, 91, "Traffic", f.trafficLamp == lampReceiving ? green : yellow);
   }
   p.line(425, 29, 425, 112, black);
 }
 
-bool lf_readerShown(LampState lamp) { return lamp == LampState::receiving || lamp == LampState::stale; }
+bool lf_readerShown(LampState lamp) { return lamp == lampReceiving || lamp == lampStale; }
 
 void lf_paintQnh(Painter& p, const PaintInput& in) {
-  const auto& d = in.display;
-  if (d.feedLinkUp && lf_readerShown(d.weatherLamp))
-    p.text(642, 63, d.qnh > 0 ? fmt::format("qnh: {:4}", d.qnh) : std::string(), green);
+  const auto& f = in.feed;
+  if (f.linkUp && lf_readerShown(f.weatherLamp))
+    p.text(642, 63, f.qnh > 0 ? fmt::format("qnh: {:4}", f.qnh) : std::string(), green);
 }
 
 void lf_paintCaptions(Painter& p, const PaintInput& in) {
@@ -194,6 +194,11 @@ void lf_paintParkAirport(Painter& p, const PaintInput& in) {
 PaintInput gf_paintInput() {
   PaintInput in;
   in.display = mainWindow.snapshot();
+  in.feed.linkUp = realTrafficLink.linkUp.load();
+  in.feed.trafficLamp = feedDisplay.trafficLamp.load();
+  in.feed.weatherLamp = feedDisplay.weatherLamp.load();
+  in.feed.qnh = feedDisplay.qnhShown.load();
+  in.feed.editionText = gf_realTrafficEditionText();
   in.status = gf_statusLineSnapshot();
   in.versionText = gf_versionText(gf_runningVersion());
   in.copyrightText = copyright.get();
@@ -240,7 +245,7 @@ std::vector<DrawOp> gf_paintOps(const PaintInput& in) {
 
   lf_paintConnectionPanel(p, in);
   lf_paintQnh(p, in);
-  if (in.display.feedLinkUp && lf_readerShown(in.display.trafficLamp))
+  if (in.feed.linkUp && lf_readerShown(in.feed.trafficLamp))
     p.text(642, 91, fmt::format("live: {:3}", in.display.liveCount), green);
   lf_paintCaptions(p, in);
   lf_paintParkAirport(p, in);

@@ -5,6 +5,7 @@
 // Win32 window only carries the operations out.
 #include "app/main_window.h"
 #include "app/status_line.h"
+#include "feeds/reader_lamps.h"
 
 #include <cstdint>
 #include <optional>
@@ -40,9 +41,19 @@ struct DrawOp {
   std::string text; // UTF-8
 };
 
+// What the window shows of the feeds.
+struct FeedView {
+  bool linkUp = false; // RealTraffic connected, or no TCP link is used
+  LampState trafficLamp = lampStopped;
+  LampState weatherLamp = lampStopped;
+  std::int32_t qnh = 0;    // hPa, 0 before the first weather datagram
+  std::string editionText; // RealTraffic's version and edition
+};
+
 // Everything a paint reads.
 struct PaintInput {
   DisplayState display;
+  FeedView feed;
   StatusLineView status;
   std::string versionText;
   std::string copyrightText;

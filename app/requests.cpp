@@ -10,7 +10,6 @@ std::atomic<bool> navLightsRequested{false};
 std::atomic<bool> maxLiveRequested{false};
 std::atomic<bool> autoRangeRequested{false};
 std::atomic<bool> liveryTablesClearRequested{false};
-std::atomic<bool> scanNow{true};
 std::atomic<bool> parkAirportLoaded{false};
 std::atomic<bool> learnedParamChanged{false};
 std::atomic<bool> parkBusy{false};
@@ -37,5 +36,4 @@ std::optional<FirstParkAirportRequest> gf_takeFirstParkAirportRequest() {
 void gf_resetRequests() {
   replanRequested.exchange(false);
   blockRequested.exchange(false);
-  scanNow.exchange(true);
 }

@@ -21,9 +21,6 @@ extern std::atomic<bool> maxLiveRequested;           // MAX_LIVE_SEL changed: ap
 extern std::atomic<bool> autoRangeRequested;         // AUTO_RANGE switched on: set the range once now
 extern std::atomic<bool> liveryTablesClearRequested; // empty the livery tables, so the next run builds them
 
-// True until RealTraffic has connected in a run: while it is, switching a scan on
-// restarts the run at once.
-extern std::atomic<bool> scanNow;
 // The park airport's file has been read; the parking settings act only then.
 extern std::atomic<bool> parkAirportLoaded;
 // A per-airport setting changed since the park airport was read: its learned file is

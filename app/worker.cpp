@@ -17,6 +17,7 @@
 #include "core/settings/settings_version.h"
 #include "core/text.h"
 #include "core/version.h"
+#include "feeds/realtraffic_link.h"
 
 #include <chrono>
 #include <filesystem>
@@ -84,6 +85,8 @@ void lf_resetRunState() {
   mainWindow.resetForRestart();
   gf_resetRunFlags();
   gf_resetRequests();
+  // Until RealTraffic connects in the new run, a scan switched on restarts at once.
+  realTrafficLink.scanNow.exchange(true);
   gf_setRange(RANGE.get());
 }
 

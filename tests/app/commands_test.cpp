@@ -1,5 +1,6 @@
 #include "app/commands.h"
 #include "core/settings/settings_version.h"
+#include "feeds/realtraffic_link.h"
 #include "window_fixture.h"
 
 #include <stdexcept>
@@ -84,7 +85,7 @@ TEST_F(WindowTest, ScanBoxesRestartOnlyBeforeRealTrafficConnected) {
 
   gf_resetRunFlags();
   liveryTablesClearRequested = false;
-  scanNow = false;
+  realTrafficLink.scanNow = false;
   click(SCAN_LIVERIES); // off
   click(SCAN_LIVERIES); // on again
   EXPECT_FALSE(liveryTablesClearRequested);
@@ -99,7 +100,7 @@ TEST_F(WindowTest, ScanBoxesRestartOnlyBeforeRealTrafficConnected) {
   EXPECT_FALSE(runState.stopRequested);
 
   // A pending stop keeps its reason.
-  scanNow = true;
+  realTrafficLink.scanNow = true;
   gf_requestStop(ExitReason::ReaderError, 15);
   click(SCAN_AIRPORTS); // off
   click(SCAN_AIRPORTS); // on

@@ -1,4 +1,5 @@
 #include "app/painting.h"
+#include "feeds/realtraffic_link.h"
 #include "window_fixture.h"
 
 #include <functional>
@@ -107,11 +108,11 @@ TEST(Painting, ConnectionPanelCaptionsAndParkBand) {
       {"feed up, traffic stale, weather receiving",
        [](PaintInput& in) {
          in.display.runStarting = false;
-         in.display.feedLinkUp = true;
-         in.display.trafficLamp = LampState::stale;
-         in.display.weatherLamp = LampState::receiving;
-         in.display.realTrafficText = "RT10 edition: prof";
-         in.display.qnh = 1013;
+         in.feed.linkUp = true;
+         in.feed.trafficLamp = lampStale;
+         in.feed.weatherLamp = lampReceiving;
+         in.feed.editionText = "RT10 edition: prof";
+         in.feed.qnh = 1013;
          in.display.liveCount = 7;
        },
        {{"RT10 edition: prof", {{458, 35}}, green},
@@ -124,9 +125,9 @@ TEST(Painting, ConnectionPanelCaptionsAndParkBand) {
       {"feed up and receiving, qnh unknown",
        [](PaintInput& in) {
          in.display.runStarting = false;
-         in.display.feedLinkUp = true;
-         in.display.trafficLamp = LampState::receiving;
-         in.display.weatherLamp = LampState::receiving;
+         in.feed.linkUp = true;
+         in.feed.trafficLamp = lampReceiving;
+         in.feed.weatherLamp = lampReceiving;
        },
        {{"", {{642, 63}}, green}, {"qnh: 0", std::nullopt, {}}},
        red,
@@ -347,6 +348,9 @@ TEST_F(PaintInputTest, TakesSettingsControlsAndDisplay) {
   windowControls.enable(HELICOPTERS.controlId, false);
   parkBusy.store(true);
   mainWindow.update(topBandRect, [](DisplayState& d) { d.liveryCount = 99; });
+  realTrafficLink.linkUp = true;
+  feedDisplay.weatherLamp = lampStale;
+  feedDisplay.qnhShown = 1009;
   gf_showError("E");
   const auto in = gf_paintInput();
   EXPECT_TRUE(in.aerowinx);
@@ -358,4 +362,11 @@ TEST_F(PaintInputTest, TakesSettingsControlsAndDisplay) {
   EXPECT_EQ(in.status.error, "E");
   EXPECT_EQ(in.versionText, "11.0.3");
   EXPECT_EQ(in.copyrightText, copyright.get());
+  EXPECT_TRUE(in.feed.linkUp);
+  EXPECT_EQ(in.feed.weatherLamp, lampStale);
+  EXPECT_EQ(in.feed.trafficLamp, lampStopped);
+  EXPECT_EQ(in.feed.qnh, 1009);
+  realTrafficLink.linkUp = false;
+  feedDisplay.weatherLamp = lampStopped;
+  feedDisplay.qnhShown = 0;
 }

@@ -12,6 +12,7 @@
 #include "core/settings/parameters.h"
 #include "core/settings/settings_file.h"
 #include "core/settings_fixture.h"
+#include "feeds/realtraffic_link.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +52,7 @@ inline void resetRequests() {
                      &maxLiveRequested, &autoRangeRequested, &liveryTablesClearRequested, &parkAirportLoaded,
                      &learnedParamChanged, &parkBusy})
     flag->store(false);
-  scanNow.store(true);
+  realTrafficLink.scanNow.store(true);
   savedManualRange.store(40);
   userMaxLive.store(500);
   gf_takeFirstParkAirportRequest();

@@ -139,7 +139,6 @@ TEST_F(WindowTest, DisplayChangesRepaintTheirBandAndResetKeepsTheScanCounts) {
     d.minutesToRenewal = 7;
     d.airportScanOk = false;
     d.userAircraftTitle = "Cub";
-    d.trafficLamp = LampState::receiving;
     d.runStarting = false;
     d.staticParkedHours = 2.0f;
   });
@@ -149,7 +148,6 @@ TEST_F(WindowTest, DisplayChangesRepaintTheirBandAndResetKeepsTheScanCounts) {
   const auto d = mainWindow.snapshot();
   EXPECT_EQ(d.standCount, 0u);
   EXPECT_EQ(d.userAircraftTitle, "");
-  EXPECT_EQ(d.trafficLamp, LampState::stopped);
   EXPECT_TRUE(d.runStarting);
   EXPECT_EQ(d.staticParkedHours, -1.0f);
   EXPECT_EQ(d.liveryCount, 500u);

@@ -116,6 +116,7 @@ TEST_F(WorkerTest, NewSettingsRestartAfterTheCountdown) {
   ASSERT_TRUE(ready());
   gf_showError("to be cleared");
   mainWindow.update(topBandRect, [](DisplayState& d) { d.simConnected = true; });
+  realTrafficLink.scanNow = false;
   gf_requestStop(ExitReason::NewSettings, 1);
   finish();
   EXPECT_EQ(recordedActions().back(), WindowAction::startRun);
@@ -127,6 +128,7 @@ TEST_F(WorkerTest, NewSettingsRestartAfterTheCountdown) {
   EXPECT_EQ(gf_statusLineSnapshot().error, "");
   EXPECT_EQ(gf_statusLineSnapshot().message, "");
   EXPECT_FALSE(mainWindow.snapshot().simConnected);
+  EXPECT_TRUE(realTrafficLink.scanNow);
   EXPECT_TRUE(SCAN_LIVERIES.get());
 }
 
