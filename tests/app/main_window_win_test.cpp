@@ -48,9 +48,10 @@ bool sameClass(const std::string& actual, const char* expected) {
                     [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(b); });
 }
 
-// The run has readied the controls (the worker enables the callsign box).
+// The run has readied the controls: the worker enables the "Re-read" button last, and the
+// window applies the changes in the order they were made.
 bool runReady(const RunningProgram& program) {
-  return eventually([&] { return IsWindowEnabled(program.control(BLOCK_CALLSIGN.controlId)) != FALSE; });
+  return eventually([&] { return IsWindowEnabled(program.control(REREAD_BUTTON.controlId)) != FALSE; });
 }
 
 bool checked(const RunningProgram& program, std::uint16_t id) {

@@ -133,8 +133,12 @@ public:
     return origin;
   }
 
-  // A click on a push button or check box, as the mouse would make it.
-  void click(std::uint16_t id) const { PostMessageW(control(id), BM_CLICK, 0, 0); }
+  // A click on a push button or check box: the notification the control sends its window.
+  // (A posted BM_CLICK presses and releases the button through the focus, which a focus
+  // change on the display can cancel in between.)
+  void click(std::uint16_t id) const {
+    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control(id)));
+  }
 
   // Picks a row of a combo box's list and tells the window, as the list does.
   void pick(std::uint16_t id, int row) const {
