@@ -1,5 +1,8 @@
 // The program's entry point: one instance only, the log first, then the window.
+#include "app/window.h"
+#include "core/files.h"
 #include "core/log.h"
+#include "core/settings/settings_file.h"
 #include "core/utf16.h"
 #include "core/version.h"
 
@@ -13,7 +16,7 @@ namespace {
 class InstanceMutex {
 public:
   InstanceMutex()
-      : handle_(CreateMutexW(nullptr, TRUE, L"Local\\$Hivemoor$")),
+      : handle_(CreateMutexW(nullptr, FALSE, L"Local\\$Hivemoor$")),
         alreadyRunning_(GetLastError() == ERROR_ALREADY_EXISTS) {}
   InstanceMutex(const InstanceMutex&) = delete;
   InstanceMutex& operator=(const InstanceMutex&) = delete;
@@ -27,23 +30,41 @@ private:
   bool alreadyRunning_;
 };
 
-std::wstring lf_wide(const std::string& text) {
-  const auto u16 = gf_utf8ToUtf16(text);
-  return std::wstring(u16.begin(), u16.end());
+// Tests run the program with a settings folder of their own, named by this variable; a
+// user's program never has it set and keeps its settings in the application-data folder.
+void lf_takeSettingsFolderFromEnvironment() {
+  wchar_t buffer[MAX_PATH * 4] = {};
+  const DWORD length = GetEnvironmentVariableW(L"HIVEMOOR_SETTINGS_FOLDER", buffer, MAX_PATH * 4);
+  if (length == 0 || length >= MAX_PATH * 4) return;
+  try {
+    gf_setSettingsFolder(
+        gf_pathFromText(gf_utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(buffer), length))));
+  } catch (const std::exception&) {
+    // A name that is no valid text: the settings stay where they belong.
+  }
 }
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  InstanceMutex instance;
-  if (instance.alreadyRunning()) return 0;
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  InstanceMutex instanceMutex;
+  if (instanceMutex.alreadyRunning()) return -1;
+  lf_takeSettingsFolderFromEnvironment();
+  std::string logError;
   try {
     gf_openLog();
   } catch (const std::exception& e) {
-    // Without a log the user would never learn why nothing is recorded: say so, go on.
-    MessageBoxW(nullptr, lf_wide(fmt::format("{}\nHivemoor goes on without its log.", e.what())).c_str(), L"Hivemoor",
-                MB_OK | MB_ICONWARNING);
+    // Shown in the window once it exists: the program goes on without its log.
+    logError = fmt::format("{}, {} goes on without its log", e.what(), programName);
+  }
+  int code = 0;
+  try {
+    code = gf_runGui(instance, logError);
+  } catch (const std::exception& e) {
+    gf_logWarning(fmt::format("wWinMain exception {}", e.what()));
+  } catch (...) {
+    gf_logWarning("wWinMain exception of unknown type");
   }
   gf_closeLog();
-  return 0;
+  return code;
 }

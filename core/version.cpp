@@ -3,6 +3,8 @@
 #include "core/log.h"
 
 #include <charconv>
+#include <cmath>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <stdexcept>
@@ -35,12 +37,27 @@ VersionData::VersionData(std::string_view text) {
     }
     const auto json = nlohmann::json::parse(whole);
     if (!json.is_object()) return;
-    if (json.contains("major")) major = json.at("major").get<std::int32_t>();
-    if (json.contains("minor")) minor = json.at("minor").get<std::int32_t>();
-    if (json.contains("patch")) patch = json.at("patch").get<std::int32_t>();
+    for (auto [member, field] : {std::pair{"major", &major}, std::pair{"minor", &minor}, std::pair{"patch", &patch}}) {
+      if (!json.contains(member)) continue;
+      const auto value = gf_jsonVersionField(json, member);
+      if (!value) throw std::runtime_error(fmt::format("'{}' is no int32 number", member));
+      *field = *value;
+    }
   } catch (const std::exception& e) {
     gf_log(fmt::format("{} exception: {}", "VersionData", e.what()));
   }
+}
+
+std::optional<std::int32_t> gf_jsonVersionField(const nlohmann::json& object, const char* member) {
+  const auto found = object.find(member);
+  if (found == object.end()) return std::nullopt;
+  if (found->is_boolean()) return found->get<bool>() ? 1 : 0;
+  if (!found->is_number()) return std::nullopt;
+  // A float beyond int32 would make the conversion undefined.
+  const double value = std::trunc(found->get<double>());
+  if (!(value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max()))
+    return std::nullopt;
+  return static_cast<std::int32_t>(value);
 }
 
 std::string gf_versionText(const VersionData& version) {

@@ -2,6 +2,8 @@
 // Program and data-file versions: major.minor.patch, compared field by field.
 #include <compare>
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,10 @@ struct VersionData {
 };
 
 std::string gf_versionText(const VersionData& version);
+
+// A version member of a JSON object: a number (a fraction cut off) or a boolean, within
+// int32; none when it is missing, of another type or out of range.
+std::optional<std::int32_t> gf_jsonVersionField(const nlohmann::json& object, const char* member);
 
 // The running program's version, 11.0.3.
 const VersionData& gf_runningVersion();

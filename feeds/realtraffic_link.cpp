@@ -44,6 +44,13 @@ bool lf_replyComplete(const std::string& reply) {
   return reply.find('\n') != std::string::npos || nlohmann::json::accept(reply);
 }
 
+// "level" read as a whole number; a fraction is cut off, and a float beyond the integers
+// is simply not level 2 (converting it would be undefined).
+bool lf_isLevel2(const nlohmann::json& level) {
+  if (level.is_number_float()) return std::trunc(level.get<double>()) == 2;
+  return level.get<std::int64_t>() == 2;
+}
+
 bool lf_userPositionKnown(const UserPosition& user) {
   return std::fabs(user.latitude) > 0.0001 || std::fabs(user.longitude) > 0.0001;
 }
@@ -162,14 +169,14 @@ void gf_parseVersionReply(const std::string& reply) {
   }
   const auto document = nlohmann::json::parse(reply);
   if (document.is_object()) {
-    std::int64_t level = 1;
+    bool levelTwo = false; // a missing level is 1
     if (const auto found = document.find("level"); found != document.end()) {
       if (!found->is_number()) throw std::runtime_error(fmt::format("RealTraffic level is no number: {}", reply));
-      level = found->get<std::int64_t>();
+      levelTwo = lf_isLevel2(*found);
     }
     std::string version;
     if (const auto found = document.find("version"); found != document.end()) version = found->get<std::string>();
-    link.professional = level == 2;
+    link.professional = levelTwo;
     gf_setRealTrafficEditionText(fmt::format("RT{} edition: {}", link.professional ? " prof" : " stnd", version));
   } else {
     link.professional = false;

@@ -88,6 +88,7 @@ void UdpReader::receiveLoop() {
     }
     if (count == 0) continue;
     if (static_cast<std::size_t>(count) >= bufferSize) {
+      ++droppedCount;
       gf_logWhileRunning(fmt::format("buffer overrun: {} bytes", count));
       continue;
     }

@@ -88,6 +88,9 @@ bool Downloader::download(const std::string& url, const fs::path& path, bool bin
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
 
     const CURLcode result = curl_easy_perform(handle);
+    // The handle outlives this call and may write an error while it closes a kept
+    // connection later: it must not keep this frame's buffer.
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
     out.close();
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);

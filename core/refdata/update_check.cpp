@@ -28,23 +28,11 @@ struct DataFileRow {
 
 const fs::path versionsFile{"versions.json"};
 
-// A version member: a number (a fraction cut off) or a boolean, within int32.
-std::optional<std::int32_t> lf_versionField(const nlohmann::json& object, const char* member) {
-  const auto found = object.find(member);
-  if (found == object.end()) return std::nullopt;
-  if (found->is_boolean()) return found->get<bool>() ? 1 : 0;
-  if (!found->is_number()) return std::nullopt;
-  const double value = std::trunc(found->get<double>());
-  if (!(value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max()))
-    return std::nullopt;
-  return static_cast<std::int32_t>(value);
-}
-
 std::optional<VersionData> lf_publishedVersion(const nlohmann::json& entry) {
   if (!entry.is_object()) return std::nullopt;
-  const auto major = lf_versionField(entry, "major");
-  const auto minor = lf_versionField(entry, "minor");
-  const auto patch = lf_versionField(entry, "patch");
+  const auto major = gf_jsonVersionField(entry, "major");
+  const auto minor = gf_jsonVersionField(entry, "minor");
+  const auto patch = gf_jsonVersionField(entry, "patch");
   if (!major || !minor || !patch) return std::nullopt;
   return VersionData(*major, *minor, *patch);
 }

@@ -97,11 +97,18 @@ const SettingsLists& lf_lists() {
 enum class FileState { loaded, missing, damaged };
 
 // pugixml reports a file it cannot open as not found, so whether it exists is asked apart.
+// Only a regular file is handed to the parser: a folder or a pipe of that name would have
+// it ask for an absurd buffer or wait for ever.
 FileState lf_loadFile(pugi::xml_document& document, const fs::path& path, std::string& problem) {
+  std::error_code ignored;
+  const auto type = fs::status(path, ignored).type();
+  if (type != fs::file_type::none && type != fs::file_type::not_found && type != fs::file_type::regular) {
+    problem = "not a file";
+    return FileState::damaged;
+  }
   const auto result = document.load_file(path.c_str());
   if (result) return FileState::loaded;
   document.reset(); // a failed parse leaves what it read so far
-  std::error_code ignored;
   if (fs::status(path, ignored).type() == fs::file_type::not_found) return FileState::missing;
   problem = result.description();
   return FileState::damaged;
@@ -112,7 +119,8 @@ FileState lf_loadFile(pugi::xml_document& document, const fs::path& path, std::s
 bool lf_keepDamagedFile(const fs::path& path, const std::string& problem) {
   auto kept = path;
   kept += ".bad";
-  if (gf_replaceFile(path, kept)) {
+  std::error_code ignored;
+  if (fs::is_regular_file(path, ignored) && gf_replaceFile(path, kept)) {
     gf_logWarning(
         fmt::format("'{}' could not be read ({}), kept as '{}'", gf_pathText(path), problem, gf_pathText(kept)));
     return true;

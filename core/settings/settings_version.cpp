@@ -52,7 +52,7 @@ std::int32_t lf_quantizeAirportRange(std::int32_t nm) {
 
 struct Conversion {
   IntParameter& old;
-  IntParameter& successor;
+  ComboBoxParameter& successor;
   std::int32_t (*map)(std::int32_t);
 };
 
@@ -72,6 +72,8 @@ void lf_convertOldSettings(const std::set<std::string>& namesInFile) {
     c.successor.set(c.successor.clamp(c.map(c.old.get())));
     gf_saveIntParameter(c.successor);
     gf_removeParameter(c.old);
+    // The loader has already shown the value the file held; the drop-down shows the new one.
+    gf_setControlText(c.successor.controlId, fmt::format("{}", c.successor.get()));
   }
 }
 

@@ -11,6 +11,9 @@ std::atomic<std::int32_t> connectionCount{0};
 std::mutex winsockLock;
 bool winsockStarted = false;
 
+std::atomic<DWORD> failNextReadStart{0};
+std::atomic<DWORD> failNextWriteStart{0};
+
 constexpr std::int32_t eAbort = static_cast<std::int32_t>(0x80004004);
 constexpr std::int32_t eOutOfMemory = static_cast<std::int32_t>(0x8007000E);
 // The longest pipe path the connect step formats.
@@ -28,6 +31,11 @@ bool gf_startWinsock() {
   WSADATA data{};
   winsockStarted = WSAStartup(MAKEWORD(2, 0), &data) == 0;
   return winsockStarted;
+}
+
+void gf_failNextIoStart(bool write, std::uint32_t error) {
+  // A "pending" start that the system never completes would leave its reference for ever.
+  (write ? failNextWriteStart : failNextReadStart).store(error == ERROR_IO_PENDING ? 0 : error);
 }
 
 void gf_settleAfterClientClose(bool lastClient) {
@@ -141,10 +149,10 @@ void SimConnectConnection::lf_startReadLocked() {
   const auto length = static_cast<DWORD>(std::min<std::size_t>(space.size(), 0x7FFFFFFF));
   readBlock_.overlapped = OVERLAPPED{};
   lf_addReference();
-  DWORD error = 0;
-  if (isPipe_) {
+  DWORD error = failNextReadStart.exchange(0);
+  if (error == 0 && isPipe_) {
     if (!ReadFile(pipe_, space.data(), length, nullptr, &readBlock_.overlapped)) error = GetLastError();
-  } else {
+  } else if (error == 0) {
     WSABUF buffer{length, reinterpret_cast<char*>(space.data())};
     DWORD flags = 0;
     if (WSARecv(socket_, &buffer, 1, nullptr, &flags, &readBlock_.overlapped, nullptr) != 0)
@@ -195,10 +203,10 @@ void SimConnectConnection::lf_writeLocked() {
   const auto length = static_cast<DWORD>(writing_.size() - written_);
   std::uint8_t* data = writing_.data() + written_;
   lf_addReference();
-  DWORD error = 0;
-  if (isPipe_) {
+  DWORD error = failNextWriteStart.exchange(0);
+  if (error == 0 && isPipe_) {
     if (!WriteFile(pipe_, data, length, nullptr, &writeBlock_.overlapped)) error = GetLastError();
-  } else {
+  } else if (error == 0) {
     WSABUF buffer{length, reinterpret_cast<char*>(data)};
     if (WSASend(socket_, &buffer, 1, nullptr, 0, &writeBlock_.overlapped, nullptr) != 0)
       error = static_cast<DWORD>(WSAGetLastError());

@@ -95,3 +95,8 @@ private:
 
 // Starts Winsock once for the library; false when it cannot be started.
 bool gf_startWinsock();
+
+// The next read (or write) that any connection starts fails at once with this Win32 error
+// instead of reaching the system, as a read or write on a broken handle would: the way to
+// show what a connection does when its I/O cannot even start. 0 takes it back.
+void gf_failNextIoStart(bool write, std::uint32_t error);

@@ -91,7 +91,6 @@ std::shared_ptr<SimConnectConnection> lf_tryPipe(const std::wstring& server, con
 
 std::shared_ptr<SimConnectConnection> lf_trySocket(int family, const std::wstring& address, const std::wstring& port,
                                                    const TransportSettings& settings) {
-  if (!gf_startWinsock()) return nullptr;
   auto connection = SimConnectConnection::gf_create();
   if (!port.empty() && connection->connectSocket(family, address, port, settings.maxReceiveSize, settings.disableNagle))
     return connection;
@@ -99,31 +98,22 @@ std::shared_ptr<SimConnectConnection> lf_trySocket(int family, const std::wstrin
   return nullptr;
 }
 
-// The attempts, from the configured protocol through the fallbacks to the local TCP
-// ports and back to the default pipe.
 std::shared_ptr<SimConnectConnection> lf_connect(const TransportSettings& settings) {
-  std::wstring address = lf_wide(settings.address);
-  std::wstring port = lf_wide(settings.port);
-  SimConnectProtocol next = settings.protocol;
-  if (next == SimConnectProtocol::pipe) {
-    if (auto connection = lf_tryPipe(address, port, settings)) return connection;
-    if (!address.empty() && address != L".") return nullptr;
-    address = L"::1";
-    port = lf_wide(lf_readSimPort(SimConnectProtocol::ipv6));
-    next = SimConnectProtocol::ipv6;
-  }
-  if (next == SimConnectProtocol::ipv6) {
-    // TCP without an address means this machine.
-    if (address.empty()) address = L"::1";
-    if (auto connection = lf_trySocket(AF_INET6, address, port, settings)) return connection;
-    if (address != L"::1") return nullptr;
-    address = L"127.0.0.1";
-    port = lf_wide(lf_readSimPort(SimConnectProtocol::ipv4));
-  }
-  if (address.empty()) address = L"127.0.0.1";
-  if (auto connection = lf_trySocket(AF_INET, address, port, settings)) return connection;
-  if (address != L"127.0.0.1") return nullptr;
-  return lf_tryPipe(L".", L"", settings);
+  std::shared_ptr<SimConnectConnection> connected;
+  TransportAttempts attempts;
+  attempts.pipe = [&](const std::u16string& server, const std::u16string& name) {
+    connected = lf_tryPipe(lf_wide(server), lf_wide(name), settings);
+    return connected != nullptr;
+  };
+  attempts.socket = [&](SimConnectProtocol family, const std::u16string& address, const std::u16string& port) {
+    if (!gf_startWinsock()) return SocketAttempt::noWinsock;
+    connected = lf_trySocket(family == SimConnectProtocol::ipv6 ? AF_INET6 : AF_INET, lf_wide(address), lf_wide(port),
+                             settings);
+    return connected ? SocketAttempt::connected : SocketAttempt::failed;
+  };
+  attempts.simPort = &lf_readSimPort;
+  if (!gf_runTransportAttempts(settings, attempts)) return nullptr;
+  return connected;
 }
 
 } // namespace

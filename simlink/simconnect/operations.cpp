@@ -262,11 +262,12 @@ SimConnectResult SimConnect_SetDataOnSimObject(SimConnectClient* handle, std::ui
                                                std::uint32_t objectId, std::uint32_t flags, std::uint32_t arrayCount,
                                                std::uint32_t unitSize, const void* data) {
   const std::uint32_t count = arrayCount == 0 ? 1 : arrayCount;
-  // In 64 bits: count x unit size cannot wrap into a small packet.
+  // In 64 bits: count x unit size cannot wrap into a small packet. One larger than the send
+  // buffer is refused by the reservation, after the checks of the handle and connection.
   const std::uint64_t dataBytes = std::uint64_t{count} * unitSize;
-  if (dataBytes > SendBuffer::capacity - 36) return simconnectFail;
   if (data == nullptr && dataBytes > 0) return simconnectInvalidArg;
-  const auto size = static_cast<std::uint32_t>(36 + dataBytes);
+  const std::uint32_t size =
+      dataBytes > SendBuffer::capacity ? 0xFFFFFFFFu : static_cast<std::uint32_t>(36 + dataBytes);
   return lf_buildPacket(handle, opSetDataOnSimObject, size, [&](PacketWriter& w) {
     w.u32(16, definitionId);
     w.u32(20, objectId);

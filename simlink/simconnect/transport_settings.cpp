@@ -60,3 +60,27 @@ void gf_applySimConnectCfg(TransportSettings& settings, const SimConnectCfgKeys&
   }
   if (!keys.disableNagle.empty()) settings.disableNagle = lf_decimal(keys.disableNagle) != 0;
 }
+
+bool gf_runTransportAttempts(const TransportSettings& settings, const TransportAttempts& attempts) {
+  std::u16string address = settings.address;
+  std::u16string port = settings.port;
+  SimConnectProtocol protocol = settings.protocol;
+  if (protocol == SimConnectProtocol::pipe) {
+    if (attempts.pipe(address, port)) return true;
+    if (!address.empty() && address != u".") return false;
+    address = u"::1";
+    port = attempts.simPort(SimConnectProtocol::ipv6);
+    protocol = SimConnectProtocol::ipv6;
+  }
+  if (protocol == SimConnectProtocol::ipv6) {
+    const SocketAttempt attempt = attempts.socket(SimConnectProtocol::ipv6, address, port);
+    if (attempt == SocketAttempt::connected) return true;
+    if (attempt == SocketAttempt::noWinsock || address != u"::1") return false;
+    address = u"127.0.0.1";
+    port = attempts.simPort(SimConnectProtocol::ipv4);
+  }
+  const SocketAttempt attempt = attempts.socket(SimConnectProtocol::ipv4, address, port);
+  if (attempt == SocketAttempt::connected) return true;
+  if (attempt == SocketAttempt::noWinsock || address != u"127.0.0.1") return false;
+  return attempts.pipe(u".", u"");
+}

@@ -35,3 +35,21 @@ std::u16string gf_simConnectCfgSection(std::uint32_t configIndex);
 // family (registryPort, empty when there is none) unless its own Port key names one.
 void gf_applySimConnectCfg(TransportSettings& settings, const SimConnectCfgKeys& keys,
                            const std::function<std::u16string(SimConnectProtocol)>& registryPort);
+
+enum class SocketAttempt { connected, failed, noWinsock };
+
+// The platform's connect steps. Each failed attempt has closed its client before it returns.
+struct TransportAttempts {
+  // A pipe client on the server (empty: this machine) and pipe name (empty: the simulator's).
+  std::function<bool(const std::u16string& server, const std::u16string& name)> pipe;
+  // A socket client of the family (ipv4 or ipv6); an empty port is a failed attempt.
+  std::function<SocketAttempt(SimConnectProtocol family, const std::u16string& address, const std::u16string& port)>
+      socket;
+  // The simulator's published TCP port of the family, empty when it cannot be read.
+  std::function<std::u16string(SimConnectProtocol family)> simPort;
+};
+
+// The attempts from the configured protocol on. Only a failure on this machine falls back:
+// a pipe on "" or "." to the published IPv6 port, "::1" to the published IPv4 port, and
+// "127.0.0.1" to the default pipe. True when an attempt connected.
+bool gf_runTransportAttempts(const TransportSettings& settings, const TransportAttempts& attempts);

@@ -233,7 +233,12 @@ TEST_F(DbaseFile, ProjectDataFilesDecipherAndRead) {
   EXPECT_EQ(gf_aircraftCategory("AS50"), SizeCategory::Rotorcraft);
   EXPECT_EQ(gf_aircraftCategory("F16"), SizeCategory::HighPerf);
   EXPECT_EQ(gf_aircraftCategory("C172"), SizeCategory::Light);
+  // Above 136 t take-off mass a type is heavy, narrow body or not.
+  for (const char* type : {"B703", "DC86", "DC87", "E6", "A400", "CONC", "E3TF", "K35R"})
+    EXPECT_EQ(gf_aircraftCategory(type), SizeCategory::Heavy) << type;
   EXPECT_DOUBLE_EQ(gf_halfWingspanNm("B738"), lf_half(35.79));
+  EXPECT_DOUBLE_EQ(gf_halfWingspanNm("C25B"), lf_half(16.26)); // CJ3: the longer wing of the CJ family
+  EXPECT_DOUBLE_EQ(gf_halfWingspanNm("C25C"), lf_half(15.49));
   EXPECT_DOUBLE_EQ(dbaseTables.maxHalfSpanNm, lf_half(88.4)); // the An-225
   EXPECT_EQ(gf_lookupRegistration("N8604K"), (RegistrationData{"SWA", "B738", "", false}));
   EXPECT_EQ(gf_lookupRegistration("DAIPA")->airl, "DLH");

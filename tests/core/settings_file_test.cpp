@@ -297,6 +297,21 @@ TEST(SettingsFile, UnreadableFileIsKeptAsBadBeforeDefaultsAreWritten) {
   EXPECT_EQ(readEntries(settings.file()), (Entries{{"RANGE", "25"}}));
 }
 
+TEST(SettingsFile, SettingsPathThatIsNoFileIsLeftAlone) {
+  SettingsFolder settings;
+  LogCapture log;
+  fs::create_directories(settings.file());
+  writeFile(settings.file() / "note.txt", "mine");
+  RANGE.set(10);
+  gf_loadParameters();
+  EXPECT_EQ(RANGE.get(), 40);
+  EXPECT_TRUE(log.contains("could not be read (not a file) nor be kept"));
+  EXPECT_EQ(readFile(settings.file() / "note.txt"), "mine");
+  EXPECT_FALSE(gf_saveIntParameter(RANGE));
+  EXPECT_TRUE(log.contains("Saving '" + gf_pathText(settings.file()) + "' failed"));
+  EXPECT_EQ(readFile(settings.file() / "note.txt"), "mine");
+}
+
 TEST(SettingsFile, DocumentWithoutParametersElement) {
   SettingsFolder settings;
   LogCapture log;

@@ -2,9 +2,10 @@
 
 #include "core/settings/meta_block.h"
 #include "core/settings/parameters.h"
-#include "core/time.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sstream>
 
 using testing_support::LogCapture;
@@ -21,11 +22,22 @@ std::vector<Info> infos(pugi::xml_node meta) {
   std::vector<Info> result;
   for (const auto& info : meta.children()) {
     EXPECT_STREQ(info.name(), "info");
+    EXPECT_EQ(std::distance(info.attributes_begin(), info.attributes_end()), 2);
     EXPECT_STREQ(info.first_attribute().name(), "name");
     EXPECT_STREQ(info.last_attribute().name(), "value");
     result.push_back({info.attribute("name").value(), info.attribute("value").value()});
   }
   return result;
+}
+
+// Today's UTC date as the block writes it, e.g. "Okt 05, 2026", worked out here on its own.
+std::string todayText() {
+  using namespace std::chrono;
+  static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                       "Jul", "Aug", "Sep", "Okt", "Nov", "Dec"};
+  const year_month_day today{floor<days>(system_clock::now())};
+  return fmt::format("{} {:02}, {}", months[static_cast<unsigned>(today.month()) - 1],
+                     static_cast<unsigned>(today.day()), static_cast<int>(today.year()));
 }
 
 } // namespace
@@ -37,9 +49,9 @@ TEST(SettingsMetaBlock, WrittenForEachSimulatorName) {
     simulatorName.set(simulator);
     pugi::xml_document document;
     document.append_child("first");
-    const auto before = gf_utcDateText();
+    const auto before = todayText();
     ASSERT_TRUE(gf_writeMetaBlock(document));
-    const auto after = gf_utcDateText();
+    const auto after = todayText();
     const auto meta = document.last_child();
     ASSERT_STREQ(meta.name(), "meta");
     auto entries = infos(meta);

@@ -4,6 +4,7 @@
 #include "core/settings/settings_file.h"
 #include "core/settings/settings_version.h"
 
+#include <algorithm>
 #include <climits>
 #include <gtest/gtest.h>
 
@@ -212,6 +213,50 @@ TEST(SettingsVersion, ConversionsOfOldSettings) {
     EXPECT_FALSE(entryValue(settings.file(), c.old)) << c.old;
     EXPECT_TRUE(log.contains("Parameter '" + std::string(c.old) + "' removed"));
   }
+}
+
+TEST(SettingsVersion, UpdateFrom1101ConvertsInOrderAndShowsTheNewValues) {
+  SettingsFolder settings;
+  ScopedCurrentPath cwd(settings.dir().path());
+  LogCapture log;
+  RecordingPort port;
+  writeSettings(settings.file(), {{"PROGRAM_VERSION", "11.0.1"},
+                                  {"LATERAL_RANGE", "22"},
+                                  {"MAX_LIVE", "-1"},
+                                  {"CUSTOM_MAX_PARK", "60"},
+                                  {"AIRPORT_RANGE", "12"},
+                                  {"AUTO_RANGE_ABOVE_HEIGHT", "20000"},
+                                  {"AIRPORT_HEIGHT", "9999"}});
+  gf_loadParameters();
+
+  const auto lines = log.lines();
+  const auto saved = std::find(lines.begin(), lines.end(), "PROGRAM_VERSION=\"11.0.3\"");
+  ASSERT_NE(saved, lines.end());
+  EXPECT_EQ(std::vector<std::string>(saved, lines.end()),
+            (std::vector<std::string>{
+                "PROGRAM_VERSION=\"11.0.3\"", "This is a version update from 11.0.1 -> 11.0.3", "MAX_PARK_SEL=50",
+                "Parameter 'CUSTOM_MAX_PARK' removed", "MAX_LIVE_SEL=500", "Parameter 'MAX_LIVE' removed", "RANGE=20",
+                "Parameter 'LATERAL_RANGE' removed", "AIRP_RANGE=10", "Parameter 'AIRPORT_RANGE' removed",
+                "AR_ABOVE_HEIGHT=18000", "Parameter 'AUTO_RANGE_ABOVE_HEIGHT' removed", "AIRP_HEIGHT=10000",
+                "Parameter 'AIRPORT_HEIGHT' removed", "SCAN_LIVERIES=true", "SCAN_AIRPORTS=true"}));
+
+  // Each drop-down last shows its converted value, not the one the file held.
+  const std::pair<const ComboBoxParameter*, const char*> shown[] = {
+      {&MAX_PARK_SEL, "50"}, {&MAX_LIVE_SEL, "500"},      {&RANGE, "20"},
+      {&AIRP_RANGE, "10"},   {&AR_ABOVE_HEIGHT, "18000"}, {&AIRP_HEIGHT, "10000"}};
+  const auto calls = port.calls();
+  for (const auto& [combo, value] : shown) {
+    const auto prefix = fmt::format("text {} ", combo->controlId);
+    const auto last =
+        std::find_if(calls.rbegin(), calls.rend(), [&](const auto& c) { return c.rfind(prefix, 0) == 0; });
+    ASSERT_NE(last, calls.rend()) << combo->name;
+    EXPECT_EQ(*last, prefix + value) << combo->name;
+  }
+  EXPECT_TRUE(port.saw("row 32818 11"));
+  for (const auto& [name, value] : readEntries(settings.file()))
+    EXPECT_TRUE(name != "LATERAL_RANGE" && name != "MAX_LIVE" && name != "CUSTOM_MAX_PARK" && name != "AIRPORT_RANGE" &&
+                name != "AUTO_RANGE_ABOVE_HEIGHT" && name != "AIRPORT_HEIGHT")
+        << name;
 }
 
 TEST(SettingsVersion, InstallerThatCannotBeRemovedIsLogged) {

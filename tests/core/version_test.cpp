@@ -22,6 +22,8 @@ TEST(VersionData, FromText) {
       {R"({"major": 2, "patch": 5})", {2, 0, 5}, false},
       {R"({"major": 2, "minor": "x"})", {2, 0, 0}, true},
       {"[1, 2, 3]", {0, 0, 0}, false},
+      {R"({"major": 3.9, "minor": true, "patch": false})", {3, 1, 0}, false},
+      {R"({"major": 1, "minor": 1e30, "patch": 4})", {1, 0, 0}, true}, // beyond int32: no undefined conversion
   };
   for (const auto& c : cases) {
     LogCapture log;

@@ -114,6 +114,12 @@ TEST_F(LinkTest, VersionReplyParsing) {
   gf_parseVersionReply("{}");
   EXPECT_FALSE(realTrafficLink.professional.load());
   EXPECT_EQ(gf_realTrafficEditionText(), "RT stnd edition: ");
+  // A level is a whole number: a fraction is cut off; a float beyond every integer is no level 2.
+  gf_parseVersionReply(R"({"level": 2.5, "version": "9.0.1"})");
+  EXPECT_TRUE(realTrafficLink.professional.load());
+  gf_parseVersionReply(R"({"level": 1e300, "version": "9.0.1"})");
+  EXPECT_FALSE(realTrafficLink.professional.load());
+  EXPECT_EQ(gf_realTrafficEditionText(), "RT stnd edition: 9.0.1");
   gf_parseVersionReply("42");
   EXPECT_FALSE(realTrafficLink.professional.load());
   EXPECT_EQ(gf_realTrafficEditionText(), "");

@@ -84,6 +84,8 @@ TEST_F(DispatchTest, ALostConnectionFailsEveryCallWithItsStatus) {
   EXPECT_EQ(SimConnect_CallDispatch(client, &lf_record, &seen), brokenPipe);
   EXPECT_EQ(SimConnect_AIRemoveObject(client, 5, 105), brokenPipe);
   EXPECT_EQ(SimConnect_SubscribeToSystemEvent(client, 201, "Sim"), brokenPipe);
+  const std::uint8_t data[16] = {};
+  EXPECT_EQ(SimConnect_SetDataOnSimObject(client, 402, 5, 0, 0x10000000, 16, data), brokenPipe);
   EXPECT_TRUE(transport->sent().empty());
   EXPECT_EQ(SimConnect_CallDispatch(client, nullptr, &seen), simconnectFail);
   EXPECT_EQ(SimConnect_CallDispatch(nullptr, &lf_record, &seen), simconnectFail);

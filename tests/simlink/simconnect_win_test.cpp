@@ -1,4 +1,5 @@
 // The client against the stand-in simulator, over the named pipe and TCP.
+#include "simlink/simconnect/connection_win.h"
 #include "simlink/simconnect/received_messages.h"
 #include "simlink/simconnect/simconnect.h"
 #include "standin_fixtures_win.h"
@@ -132,6 +133,8 @@ TEST(SimConnectWin, TalksToTheSimulatorOverTheDefaultPipe) {
   const auto closing = std::chrono::steady_clock::now() - before;
   EXPECT_GE(closing, std::chrono::milliseconds(350));
   EXPECT_LT(closing, std::chrono::seconds(7));
+  // The read that was pending when the client closed has completed and freed its connection.
+  EXPECT_EQ(SimConnectConnection::gf_count(), 0);
   EXPECT_TRUE(standin.stop());
 
   // Every packet arrived valid, in order, with the fields the client meant.
@@ -235,8 +238,9 @@ TEST(SimConnectWin, NumberedSectionsMustExistAndSelectTheirTransport) {
   // An empty section does not count; the other file's section does.
   const CfgFile empty(knownFolder(FOLDERID_PublicDocuments), "[SimConnect.5]\n");
   EXPECT_EQ(SimConnect_Open(&client, "Hivemoor", nullptr, 0, nullptr, 5), simconnectInvalidArg);
-  const CfgFile cfg(dir / "work", "[SimConnect]\nProtocol=Pipe\n[SimConnect.5]\nProtocol=IPv4\nPort=" +
-                                      std::to_string(standin.ipv4Port()) + "\n");
+  const CfgFile cfg(dir / "work",
+                    "[SimConnect]\nProtocol=Pipe\n[SimConnect.5]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" +
+                        std::to_string(standin.ipv4Port()) + "\n");
   Event event;
   Received received;
   client = openAndWait(event, received, 5);
@@ -290,7 +294,8 @@ TEST_P(LostConnection, TheSimulatorClosingIsSeenAndReported) {
   const bool pipe = std::string(GetParam()) == "pipe";
   StandinProcess standin(pipe ? std::vector<std::string>{} : std::vector<std::string>{"--no-pipe", "--ipv4", "0"});
   const CfgFile cfg(dir / "work", pipe ? "[SimConnect]\n"
-                                       : "[SimConnect]\nProtocol=IPv4\nPort=" + std::to_string(standin.ipv4Port()));
+                                       : "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" +
+                                             std::to_string(standin.ipv4Port()));
   Event event;
   Received received;
   SimConnectClient* client = openAndWait(event, received);
@@ -306,9 +311,79 @@ TEST_P(LostConnection, TheSimulatorClosingIsSeenAndReported) {
   EXPECT_EQ(SimConnect_AIRemoveObject(client, 1001, 105), lost);
   EXPECT_EQ(SimConnect_RequestDataOnSimObject(client, 109, 403, 0, 1, 0, 0, 0, 0), lost);
   EXPECT_EQ(SimConnect_Close(client), simconnectOk);
+  EXPECT_EQ(SimConnectConnection::gf_count(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(SimConnectWin, LostConnection, ::testing::Values("pipe", "ipv4"));
+
+// Makes the next read or write start fail, and takes that back at the end of the scope.
+class IoStartFault {
+public:
+  IoStartFault(bool write, std::uint32_t error) : write_(write) { gf_failNextIoStart(write, error); }
+  ~IoStartFault() { gf_failNextIoStart(write_, 0); }
+  IoStartFault(const IoStartFault&) = delete;
+  IoStartFault& operator=(const IoStartFault&) = delete;
+
+private:
+  bool write_;
+};
+
+class IoStartFailure : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(IoStartFailure, AWriteOrReadThatCannotStartClosesTheConnectionWithItsError) {
+  testing_support::TempDir dir;
+  const auto record = dir / "record.jsonl";
+  RegistryPorts noPorts;
+  std::filesystem::create_directories(dir / "work");
+  testing_support::ScopedCurrentPath current(dir / "work");
+  const bool pipe = std::string(GetParam()) == "pipe";
+  StandinProcess standin(pipe ? std::vector<std::string>{"--record", pathArg(record)}
+                              : std::vector<std::string>{"--no-pipe", "--ipv4", "0", "--record", pathArg(record)});
+  const CfgFile cfg(dir / "work", pipe ? "[SimConnect]\n"
+                                       : "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" +
+                                             std::to_string(standin.ipv4Port()));
+  Event event;
+  {
+    Received received;
+    SimConnectClient* client = openAndWait(event, received);
+    ASSERT_NE(client, nullptr);
+    const auto noData = static_cast<SimConnectResult>(0x80070000u | ERROR_NO_DATA);
+    const IoStartFault fault(true, ERROR_NO_DATA);
+    // While the open request's write is still completing, the packet waits for it and its
+    // own write starts from that completion: then the call returns before the failure.
+    const SimConnectResult first = SimConnect_AIRemoveObject(client, 1001, 105);
+    EXPECT_TRUE(first == noData || first == simconnectOk) << std::hex << first;
+    EXPECT_EQ(dispatchUntil(client, event.get(), received,
+                            [&] { return SimConnect_CallDispatch(client, &collect, &received) < 0; }),
+              noData);
+    EXPECT_EQ(SimConnect_AIRemoveObject(client, 1001, 105), noData);
+    EXPECT_EQ(SimConnect_CallDispatch(client, &collect, &received), noData);
+    EXPECT_EQ(SimConnect_Close(client), simconnectOk);
+  }
+  {
+    Received received;
+    SimConnectClient* client = openAndWait(event, received);
+    ASSERT_NE(client, nullptr);
+    const auto invalidHandle = static_cast<SimConnectResult>(0x80070000u | ERROR_INVALID_HANDLE);
+    const IoStartFault fault(false, ERROR_INVALID_HANDLE);
+    // The next read starts after the message that ends the current one.
+    EXPECT_EQ(standin.command("quit"), "ok");
+    EXPECT_EQ(dispatchUntil(client, event.get(), received,
+                            [&] { return SimConnect_CallDispatch(client, &collect, &received) < 0; }),
+              invalidHandle);
+    EXPECT_EQ(SimConnect_RequestDataOnSimObject(client, 109, 403, 0, 1, 0, 0, 0, 0), invalidHandle);
+    EXPECT_EQ(SimConnect_Close(client), simconnectOk);
+  }
+  // Both connections are gone: no reference was left behind by the I/O that never started.
+  EXPECT_EQ(SimConnectConnection::gf_count(), 0);
+  EXPECT_TRUE(standin.stop());
+  const auto packets = packetsOf(readRecord(record));
+  ASSERT_EQ(packets.size(), 2u); // the two open requests; the removal never left
+  EXPECT_EQ(packets[0]["op"], "Open");
+  EXPECT_EQ(packets[1]["op"], "Open");
+}
+
+INSTANTIATE_TEST_SUITE_P(SimConnectWin, IoStartFailure, ::testing::Values("pipe", "ipv4"));
 
 TEST(SimConnectWin, FramingFaultsOfTheSimulatorAreHandledSoundly) {
   RegistryPorts noPorts;

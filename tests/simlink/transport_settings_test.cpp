@@ -3,7 +3,10 @@
 #include "simlink/simconnect/completion_status.h"
 #include "simlink/simconnect/transport_settings.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -48,6 +51,86 @@ TEST(TransportSettings, TextsAreLimitedAndUnpublishedPortsLeaveThePort) {
   EXPECT_EQ(settings.address.size(), transportTextLimit);
   EXPECT_EQ(settings.port, u"1234");
   EXPECT_EQ(settings.maxReceiveSize, 41088);
+}
+
+// The connect attempts as "pipe server name" or "ipv4 address port", with the ones that
+// connect and the family whose Winsock start fails.
+struct AttemptCase {
+  const char* name;
+  SimConnectProtocol protocol;
+  std::u16string address;
+  std::u16string port;
+  std::vector<std::string> connecting;
+  bool noWinsock;
+  std::vector<std::string> attempts;
+  bool connected;
+};
+
+std::string lf_narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+TEST(TransportAttempts, OnlyFailuresOnThisMachineFallBack) {
+  using P = SimConnectProtocol;
+  const std::vector<AttemptCase> cases = {
+      {"default pipe", P::pipe, u"", u"", {"pipe  "}, false, {"pipe  "}, true},
+      {"every fallback",
+       P::pipe,
+       u"",
+       u"",
+       {},
+       false,
+       {"pipe  ", "ipv6 ::1 5006", "ipv4 127.0.0.1 5004", "pipe . "},
+       false},
+      {"fallback reaches the IPv4 port",
+       P::pipe,
+       u".",
+       u"MyPipe",
+       {"ipv4 127.0.0.1 5004"},
+       false,
+       {"pipe . MyPipe", "ipv6 ::1 5006", "ipv4 127.0.0.1 5004"},
+       true},
+      {"pipe of another machine", P::pipe, u"sim-pc", u"", {}, false, {"pipe sim-pc "}, false},
+      {"refused loopback IPv4", P::ipv4, u"127.0.0.1", u"500", {}, false, {"ipv4 127.0.0.1 500", "pipe . "}, false},
+      {"refused IPv4 elsewhere", P::ipv4, u"127.0.0.2", u"500", {"pipe . "}, false, {"ipv4 127.0.0.2 500"}, false},
+      {"IPv4 without an address", P::ipv4, u"", u"500", {"pipe . "}, false, {"ipv4  500"}, false},
+      {"refused loopback IPv6",
+       P::ipv6,
+       u"::1",
+       u"600",
+       {"pipe . "},
+       false,
+       {"ipv6 ::1 600", "ipv4 127.0.0.1 5004", "pipe . "},
+       true},
+      {"refused IPv6 elsewhere", P::ipv6, u"::2", u"600", {"pipe . "}, false, {"ipv6 ::2 600"}, false},
+      {"IPv6 without an address", P::ipv6, u"", u"600", {"pipe . "}, false, {"ipv6  600"}, false},
+      {"no Winsock", P::pipe, u"", u"", {"ipv4 127.0.0.1 5004", "pipe . "}, true, {"pipe  ", "ipv6 ::1 5006"}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TransportSettings settings;
+    settings.protocol = c.protocol;
+    settings.address = c.address;
+    settings.port = c.port;
+    std::vector<std::string> attempts;
+    auto attempt = [&](const std::string& text) {
+      attempts.push_back(text);
+      return std::find(c.connecting.begin(), c.connecting.end(), text) != c.connecting.end();
+    };
+    TransportAttempts steps;
+    steps.pipe = [&](const std::u16string& server, const std::u16string& name) {
+      return attempt("pipe " + lf_narrow(server) + " " + lf_narrow(name));
+    };
+    steps.socket = [&](SimConnectProtocol family, const std::u16string& address, const std::u16string& port) {
+      const std::string text = (family == P::ipv6 ? "ipv6 " : "ipv4 ") + lf_narrow(address) + " " + lf_narrow(port);
+      if (c.noWinsock) {
+        attempts.push_back(text);
+        return SocketAttempt::noWinsock;
+      }
+      return attempt(text) ? SocketAttempt::connected : SocketAttempt::failed;
+    };
+    steps.simPort = &lf_registry;
+    EXPECT_EQ(gf_runTransportAttempts(settings, steps), c.connected);
+    EXPECT_EQ(attempts, c.attempts);
+  }
 }
 
 TEST(CompletionOutcome, WindowsStatusesAndWineErrorCodesMeanTheSame) {
