@@ -65,6 +65,8 @@ float lf_parseFloat(std::string_view text) {
     negative = rest.front() == '-';
     rest.remove_prefix(1);
   }
+  // from_chars reads a minus of its own: a second sign would slip through as a number.
+  if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) throw std::invalid_argument("stof");
   float value = 0.0f;
   const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
   if (end == rest.data() || error == std::errc::invalid_argument) throw std::invalid_argument("stof");

@@ -21,6 +21,7 @@ TEST_F(WindowTest, PercentageBox) {
       {"30", 30, "Same parking_percentage value 30, no changes made"},
       {"abc", 30, "invalid input: abc"},
       {"nan", 30, "invalid input: nan"},
+      {"--5", 30, "invalid input: --5"},
       {"", 0, "The new parking_percentage is 0"},
       {"  +42xyz", 42, "The new parking_percentage is 42"},
       {"-7", 0, "The new parking_percentage is 0"},
@@ -83,6 +84,9 @@ TEST_F(WindowTest, MaxFitValues) {
       {"inf", 47, "24", "invalid input: inf"},
       {"-INF", 47, "24", "invalid input: -INF"},
       {"two", 47, "24", "invalid input: two"},
+      {"--5", 47, "24", "invalid input: --5"},
+      {"+-5", 47, "24", "invalid input: +-5"},
+      {"-0.5", 0, "0.5", ""},
       {"1e50", 47, "24", ""},
   };
   for (const auto& c : cases) {
