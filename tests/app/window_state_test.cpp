@@ -26,28 +26,67 @@ TEST(WindowLayout, EveryControlAtItsPlace) {
   EXPECT_EQ(kinds[ControlKind::button], 3);
   EXPECT_EQ(gf_findControlLayout(MAX_FIT.controlId), nullptr); // shown through MAX_FIT_FL
 
+  // Every control in the order of creation: kind, setting or caption, id, place, size.
+  constexpr auto check = ControlKind::checkBox;
+  constexpr auto combo = ControlKind::comboBox;
+  constexpr auto edit = ControlKind::editBox;
+  constexpr auto button = ControlKind::button;
   struct Place {
-    std::uint16_t id;
+    ControlKind kind;
     const char* name;
+    std::uint16_t id;
     int x, y, width, height;
   };
-  const Place places[] = {{32788, "ALL_INSTALL_PATH", 111, 119, 1200, 16},
-                          {32775, "AEROWINX", 652, 205, 12, 12},
-                          {32808, "MATCHING_DEPTH", 217, 198, 40, 120},
-                          {32839, "DESTINATION", 217, 343, 50, 16},
-                          {32829, "Unblock", 323, 257, 70, 20},
-                          {32820, "AR_ABOVE_HEIGHT", 455, 226, 70, 230},
-                          {32856, "STRAIGHT_PBS_ONLY", 652, 317, 12, 12},
-                          {32855, "MAX_FIT_FL", 566, 371, 34, 16},
-                          {32858, "Flush static", 758, 369, 90, 20}};
-  for (const auto& p : places) {
-    const auto* c = gf_findControlLayout(p.id);
-    ASSERT_NE(c, nullptr) << p.name;
-    EXPECT_EQ(c->name, p.name);
-    EXPECT_EQ((std::array{c->x, c->y, c->width, c->height}), (std::array{p.x, p.y, p.width, p.height})) << p.name;
+  const Place places[] = {{edit, "ALL_INSTALL_PATH", 32788, 111, 119, 1200, 16},
+                          {check, "SCAN_LIVERIES", 32797, 5, 149, 12, 12},
+                          {check, "LIG_AUTOMATIC", 32798, 217, 149, 12, 12},
+                          {check, "LIG_PRIORITIZE", 32799, 450, 149, 12, 12},
+                          {check, "SUPPRESS_STUB", 32800, 536, 149, 12, 12},
+                          {check, "LOG", 32779, 652, 149, 12, 12},
+                          {check, "ALWAYS_ON_TOP", 32771, 748, 149, 12, 12},
+                          {check, "SCAN_AIRPORTS", 32801, 5, 177, 12, 12},
+                          {check, "AFG_AUTOMATIC", 32802, 217, 177, 12, 12},
+                          {check, "NAV_LIGHTS_WHILE_PARKED", 32778, 652, 177, 12, 12},
+                          {check, "LEARN_SOFT", 32777, 748, 177, 12, 12},
+                          {combo, "MATCHING_DEPTH", 32808, 217, 198, 40, 120},
+                          {check, "LIGHT_AIRCRAFT", 32809, 323, 205, 12, 12},
+                          {check, "HELICOPTERS", 32810, 430, 205, 12, 12},
+                          {check, "HIGH_PERF_AIRCRAFT", 32811, 536, 205, 12, 12},
+                          {check, "AEROWINX", 32775, 652, 205, 12, 12},
+                          {check, "GUID_CHANGES", 32773, 748, 205, 12, 12},
+                          {combo, "RANGE", 32818, 217, 226, 50, 200},
+                          {check, "AUTO_RANGE", 32819, 323, 233, 12, 12},
+                          {combo, "AR_ABOVE_HEIGHT", 32820, 455, 226, 70, 230},
+                          {check, "COLLISION_USER_GND", 32834, 217, 289, 12, 12},
+                          {check, "COLLISION_USER_AIR", 32833, 323, 289, 12, 12},
+                          {check, "COLLISION_LIVE_PARKED_GND", 32835, 430, 289, 12, 12},
+                          {edit, "BLOCK_CALLSIGN", 32828, 217, 259, 100, 16},
+                          {button, "Unblock", 32829, 323, 257, 70, 20},
+                          {combo, "MAX_PARK_SEL", 32846, 323, 310, 55, 144},
+                          {combo, "MAX_LIVE_SEL", 32847, 536, 310, 55, 144},
+                          {edit, "DESTINATION", 32839, 217, 343, 50, 16},
+                          {combo, "AIRP_RANGE", 32840, 353, 338, 45, 144},
+                          {combo, "AIRP_HEIGHT", 32841, 566, 338, 70, 230},
+                          {check, "STRAIGHT_PBS_ONLY", 32856, 652, 317, 12, 12},
+                          {check, "PARK_FAKE", 32852, 5, 373, 12, 12},
+                          {check, "WEEK", 32854, 71, 373, 12, 12},
+                          {check, "PARK_SOFT", 32851, 151, 373, 12, 12},
+                          {edit, "parking_percentage", 32848, 323, 371, 34, 16},
+                          {check, "INITIAL_LOAD_ONLY", 32850, 430, 373, 12, 12},
+                          {edit, "MAX_FIT_FL", 32855, 566, 371, 34, 16},
+                          {button, "Re-read", 32838, 758, 341, 90, 20},
+                          {button, "Flush static", 32858, 758, 369, 90, 20}};
+  ASSERT_EQ(std::size(places), layout.size());
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    const auto& p = places[i];
+    const auto& c = layout[i];
+    SCOPED_TRACE(p.name);
+    EXPECT_EQ(c.kind, p.kind);
+    EXPECT_EQ(c.name, p.name);
+    EXPECT_EQ(c.id, p.id);
+    EXPECT_EQ((std::array{c.x, c.y, c.width, c.height}), (std::array{p.x, p.y, p.width, p.height}));
+    EXPECT_EQ(gf_findControlLayout(p.id), &c);
   }
-  EXPECT_EQ(layout.front().id, 32788);
-  EXPECT_EQ(layout.back().id, 32858);
 }
 
 TEST_F(WindowTest, ControlsAfterCreation) {
