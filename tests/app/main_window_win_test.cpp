@@ -48,10 +48,15 @@ bool sameClass(const std::string& actual, const char* expected) {
                     [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(b); });
 }
 
-// The run has readied the controls: the worker enables the "Re-read" button last, and the
-// window applies the changes in the order they were made.
+// The run has readied the controls. The window takes posted changes in order, but each
+// shows the control as it is by then: the "Re-read" button may look enabled while later
+// changes are still queued. The install-path box is enabled once, after every other change
+// of the run's start but its own text and the "Re-read" button: the two together mean done.
 bool runReady(const RunningProgram& program) {
-  return eventually([&] { return IsWindowEnabled(program.control(REREAD_BUTTON.controlId)) != FALSE; });
+  return eventually([&] {
+    return IsWindowEnabled(program.control(ALL_INSTALL_PATH.controlId)) != FALSE &&
+           IsWindowEnabled(program.control(REREAD_BUTTON.controlId)) != FALSE;
+  });
 }
 
 bool checked(const RunningProgram& program, std::uint16_t id) {
@@ -90,8 +95,23 @@ void expectControlsAsStarted(const RunningProgram& program) {
       EXPECT_EQ(place.bottom - place.top, c.height);
     }
     EXPECT_EQ(IsWindowEnabled(control) != FALSE, !disabled.contains(c.id));
-    if (c.kind == ControlKind::button) {
+    const auto style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
+    EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE), static_cast<DWORD>(WS_CHILD | WS_VISIBLE));
+    switch (c.kind) {
+    case ControlKind::checkBox: // the handler turns the tick, not the box itself
+      EXPECT_EQ(style & BS_TYPEMASK, static_cast<DWORD>(BS_CHECKBOX));
+      EXPECT_EQ(controlText(control), "");
+      break;
+    case ControlKind::button:
+      EXPECT_EQ(style & BS_TYPEMASK, static_cast<DWORD>(BS_DEFPUSHBUTTON));
       EXPECT_EQ(controlText(control), c.name);
+      break;
+    case ControlKind::comboBox: // its list takes the scroll bar
+      EXPECT_EQ(style & 3u, static_cast<DWORD>(CBS_DROPDOWNLIST));
+      EXPECT_EQ(style & WS_TABSTOP, static_cast<DWORD>(WS_TABSTOP));
+      break;
+    case ControlKind::editBox: // the box keeps its border to itself
+      break;
     }
   }
   for (const auto* box : {&SCAN_LIVERIES, &LOG, &ALWAYS_ON_TOP, &GUID_CHANGES, &AEROWINX, &WEEK, &PARK_SOFT})
@@ -114,8 +134,12 @@ TEST(MainWindow, StartLookUseAndClose) {
   ASSERT_NE(program.findWindow(), nullptr);
   ASSERT_TRUE(runReady(program));
 
-  // The window: its title, and a client area as large as the layout.
+  // The window: its title, a caption with only the system menu, and a client area as large
+  // as the layout.
   EXPECT_EQ(controlText(program.window()), "Hivemoor");
+  const auto windowStyle = static_cast<DWORD>(GetWindowLongW(program.window(), GWL_STYLE));
+  EXPECT_EQ(windowStyle & (WS_CAPTION | WS_SYSMENU), static_cast<DWORD>(WS_CAPTION | WS_SYSMENU));
+  EXPECT_EQ(windowStyle & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0u);
   RECT client{};
   GetClientRect(program.window(), &client);
   EXPECT_EQ(client.right, clientWidth);
