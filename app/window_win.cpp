@@ -89,6 +89,8 @@ void lf_saveAndQuit(HWND window) {
     if (GetWindowRect(window, &rect)) gf_saveWindowPosition(rect.left, rect.top);
   } catch (const std::exception& e) {
     gf_reportHandlerFailure("lf_saveAndQuit", e.what());
+  } catch (...) {
+    gf_reportHandlerFailure("lf_saveAndQuit", "of unknown type");
   }
   PostQuitMessage(0);
 }
