@@ -93,6 +93,8 @@ void gf_createControls(HWND window, HINSTANCE instance) {
       control = lf_createChild(window, instance, L"COMBOBOX", L"", WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, c);
       break;
     case ControlKind::editBox:
+      // Scrolls its text: without that a box refuses a text wider than itself, and the
+      // destination and number boxes are only 50 and 34 pixels wide.
       control = lf_createChild(window, instance, L"EDIT", L"", WS_BORDER | ES_AUTOHSCROLL, c);
       if (control != nullptr)
         previousEditProcs[c.id] = reinterpret_cast<WNDPROC>(
