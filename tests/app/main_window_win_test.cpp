@@ -140,6 +140,7 @@ TEST(MainWindow, StartLookUseAndClose) {
   const auto windowStyle = static_cast<DWORD>(GetWindowLongW(program.window(), GWL_STYLE));
   EXPECT_EQ(windowStyle & (WS_CAPTION | WS_SYSMENU), static_cast<DWORD>(WS_CAPTION | WS_SYSMENU));
   EXPECT_EQ(windowStyle & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0u);
+
   RECT client{};
   GetClientRect(program.window(), &client);
   EXPECT_EQ(client.right, clientWidth);
@@ -249,6 +250,18 @@ TEST(MainWindow, StartLookUseAndClose) {
   EXPECT_EQ(folders.stored("MAIN_WINDOW_X"), "150");
   EXPECT_EQ(folders.stored("MAIN_WINDOW_Y"), "90");
   EXPECT_NE(folders.log().find("Exiting: USER CLOSED SIM"), std::string::npos);
+}
+
+TEST(MainWindow, ProgramCarriesItsNameAndIcon) {
+  HMODULE program = LoadLibraryExW(fs::path(HVM_PROGRAM_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(program, nullptr);
+  wchar_t name[100] = {};
+  EXPECT_EQ(LoadStringW(program, 101, name, 100), 8);
+  EXPECT_EQ(std::wstring(name), L"Hivemoor");
+  HRSRC icon = FindResourceW(program, MAKEINTRESOURCEW(100), MAKEINTRESOURCEW(14)); // a group icon
+  ASSERT_NE(icon, nullptr);
+  EXPECT_GT(SizeofResource(program, icon), 0u);
+  FreeLibrary(program);
 }
 
 TEST(MainWindow, OpensWhereItWasOrOnScreen) {
