@@ -2,7 +2,7 @@
 
 #include "core/files.h"
 #include "core/log.h"
-#include "core/utf16.h"
+#include "core/utf16_win.h"
 
 #include <optional>
 #include <shlobj.h>
@@ -16,7 +16,7 @@ std::optional<std::filesystem::path> lf_appDataFolder() {
   try {
     // A folder name that is no valid UTF-16 (an unpaired surrogate) counts as not found:
     // every later text of the path would fail on it.
-    return gf_pathFromText(gf_utf16ToUtf8(reinterpret_cast<const char16_t*>(buffer)));
+    return gf_pathFromText(gf_wideToUtf8(buffer));
   } catch (const std::exception&) {
     return std::nullopt;
   }

@@ -6,7 +6,7 @@
 #include "app/window_win.h"
 #include "core/errors.h"
 #include "core/log.h"
-#include "core/utf16.h"
+#include "core/utf16_win.h"
 
 #include <fmt/format.h>
 #include <map>
@@ -17,17 +17,12 @@ namespace {
 // The procedures the edit boxes had before they were given ours. GUI thread only.
 std::map<std::uint16_t, WNDPROC> previousEditProcs;
 
-std::wstring lf_wide(const std::string& text) {
-  const auto u16 = gf_utf8ToUtf16(text);
-  return std::wstring(u16.begin(), u16.end());
-}
-
 // At most 1022 characters of a box; a text that is no valid UTF-16 reads as empty.
 std::string lf_boxText(HWND box) {
   wchar_t buffer[1023] = {};
   const int length = GetWindowTextW(box, buffer, 1023);
   try {
-    return gf_utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(buffer), length > 0 ? length : 0));
+    return gf_wideToUtf8(std::wstring_view(buffer, length > 0 ? length : 0));
   } catch (const std::exception& e) {
     gf_logWarning(fmt::format("{} {}", "lf_getTextFromId", e.what()));
     return {};
@@ -87,7 +82,7 @@ void gf_createControls(HWND window, HINSTANCE instance) {
       control = lf_createChild(window, instance, L"BUTTON", L"", BS_CHECKBOX, c);
       break;
     case ControlKind::button:
-      control = lf_createChild(window, instance, L"BUTTON", lf_wide(c.name), BS_DEFPUSHBUTTON, c);
+      control = lf_createChild(window, instance, L"BUTTON", gf_utf8ToWide(c.name), BS_DEFPUSHBUTTON, c);
       break;
     case ControlKind::comboBox:
       control = lf_createChild(window, instance, L"COMBOBOX", L"", WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, c);
@@ -121,14 +116,14 @@ void gf_applyControlState(HWND window, std::uint16_t controlId, ControlAspect as
     case ControlAspect::rows:
       SendMessageW(control, CB_RESETCONTENT, 0, 0);
       for (const auto& row : state->rows)
-        SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lf_wide(row).c_str()));
+        SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(gf_utf8ToWide(row).c_str()));
       SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(state->selectedRow), 0);
       break;
     case ControlAspect::selection:
       SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(state->selectedRow), 0);
       break;
     case ControlAspect::text:
-      SetWindowTextW(control, lf_wide(state->text).c_str());
+      SetWindowTextW(control, gf_utf8ToWide(state->text).c_str());
       break;
     case ControlAspect::enabled:
       EnableWindow(control, state->enabled ? TRUE : FALSE);
@@ -149,6 +144,5 @@ std::optional<ComboPick> gf_readComboPick(HWND window, std::uint16_t controlId) 
   wchar_t buffer[256] = {};
   if (SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer)) == CB_ERR)
     return std::nullopt;
-  return ComboPick{static_cast<std::int32_t>(row),
-                   gf_utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(buffer)))};
+  return ComboPick{static_cast<std::int32_t>(row), gf_wideToUtf8(buffer)};
 }

@@ -3,7 +3,7 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "core/settings/settings_file.h"
-#include "core/utf16.h"
+#include "core/utf16_win.h"
 #include "core/version.h"
 
 #include <fmt/format.h>
@@ -37,8 +37,7 @@ void lf_takeSettingsFolderFromEnvironment() {
   const DWORD length = GetEnvironmentVariableW(L"HIVEMOOR_SETTINGS_FOLDER", buffer, MAX_PATH * 4);
   if (length == 0 || length >= MAX_PATH * 4) return;
   try {
-    gf_setSettingsFolder(
-        gf_pathFromText(gf_utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(buffer), length))));
+    gf_setSettingsFolder(gf_pathFromText(gf_wideToUtf8(std::wstring_view(buffer, length))));
   } catch (const std::exception&) {
     // A name that is no valid text: the settings stay where they belong.
   }

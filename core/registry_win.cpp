@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "core/files.h"
-#include "core/utf16.h"
+#include "core/utf16_win.h"
 
 #include <string>
 #include <windows.h>
@@ -73,6 +73,5 @@ std::filesystem::path gf_readP3DSetupPath(int version) {
   } catch (const winreg::RegException&) {
     return {};
   }
-  const std::u16string wide(value.begin(), value.end());
-  return gf_pathFromText(gf_utf16ToUtf8(wide));
+  return gf_pathFromText(gf_wideToUtf8(value));
 }

@@ -1,5 +1,6 @@
 #include "core/files.h"
 #include "core/log.h"
+#include "core/utf16_win.h"
 #include "simlink/simconnect/client.h"
 #include "simlink/simconnect/connection_win.h"
 #include "simlink/simconnect/transport_settings.h"
@@ -12,9 +13,6 @@
 namespace {
 
 const wchar_t* const simPortKey = L"SOFTWARE\\Lockheed Martin\\Prepar3D v5";
-
-std::wstring lf_wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-std::u16string lf_u16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
 
 std::optional<std::filesystem::path> lf_knownFolder(REFKNOWNFOLDERID id) {
   PWSTR path = nullptr;
@@ -50,7 +48,7 @@ std::u16string lf_profileText(const std::filesystem::path& file, const std::wstr
   const DWORD length = GetPrivateProfileStringW(section.c_str(), key, L"", buffer.data(),
                                                 static_cast<DWORD>(buffer.size()), file.c_str());
   buffer.resize(length);
-  return lf_u16(buffer);
+  return std::u16string(gf_asUtf16(buffer));
 }
 
 // The simulator's published TCP port of the family, empty when it cannot be read.
@@ -61,7 +59,7 @@ std::u16string lf_readSimPort(SimConnectProtocol family) {
   if (RegGetValueW(HKEY_CURRENT_USER, simPortKey, value, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
     return {};
   buffer[9] = L'\0';
-  return lf_u16(buffer);
+  return std::u16string(gf_asUtf16(buffer));
 }
 
 void lf_readSimConnectCfg(const std::filesystem::path& file, const std::wstring& section, TransportSettings& settings) {
@@ -102,13 +100,13 @@ std::shared_ptr<SimConnectConnection> lf_connect(const TransportSettings& settin
   std::shared_ptr<SimConnectConnection> connected;
   TransportAttempts attempts;
   attempts.pipe = [&](const std::u16string& server, const std::u16string& name) {
-    connected = lf_tryPipe(lf_wide(server), lf_wide(name), settings);
+    connected = lf_tryPipe(gf_asWide(server), gf_asWide(name), settings);
     return connected != nullptr;
   };
   attempts.socket = [&](SimConnectProtocol family, const std::u16string& address, const std::u16string& port) {
     if (!gf_startWinsock()) return SocketAttempt::noWinsock;
-    connected = lf_trySocket(family == SimConnectProtocol::ipv6 ? AF_INET6 : AF_INET, lf_wide(address), lf_wide(port),
-                             settings);
+    connected = lf_trySocket(family == SimConnectProtocol::ipv6 ? AF_INET6 : AF_INET, gf_asWide(address),
+                             gf_asWide(port), settings);
     return connected ? SocketAttempt::connected : SocketAttempt::failed;
   };
   attempts.simPort = &lf_readSimPort;
@@ -121,7 +119,7 @@ std::shared_ptr<SimConnectConnection> lf_connect(const TransportSettings& settin
 std::int32_t gf_openSimConnectTransport(std::uint32_t configIndex, std::shared_ptr<SimConnectTransport>& transport) {
   transport.reset();
   const std::vector<std::filesystem::path> files = lf_cfgFiles();
-  const std::wstring section = lf_wide(gf_simConnectCfgSection(configIndex));
+  const std::wstring section = gf_asWide(gf_simConnectCfgSection(configIndex));
   if (configIndex != 0 && configIndex != simconnectNoConfiguration) {
     bool found = false;
     for (const auto& file : files) {

@@ -1,4 +1,5 @@
 #include "standin_launcher.h"
+#include "standin_text_win.h"
 
 #include <chrono>
 #include <nlohmann/json.hpp>
@@ -6,14 +7,6 @@
 #include <windows.h>
 
 namespace {
-
-std::wstring lf_wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
 
 // The build names the program by its path on the build machine; under Wine a Unix path is
 // reached through drive Z:.
@@ -24,7 +17,7 @@ std::wstring lf_standinPath() {
     for (char& c : path)
       if (c == '/') c = '\\';
   }
-  return lf_wide(path);
+  return standin::wideText(path);
 }
 
 } // namespace
@@ -40,7 +33,7 @@ StandinProcess::StandinProcess(const std::vector<std::string>& arguments) {
   output_ = output;
   const std::wstring exe = lf_standinPath();
   std::wstring commandLine = L"\"" + exe + L"\"";
-  for (const auto& a : arguments) commandLine += L" \"" + lf_wide(a) + L"\"";
+  for (const auto& a : arguments) commandLine += L" \"" + standin::wideText(a) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;

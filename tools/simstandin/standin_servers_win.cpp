@@ -1,4 +1,5 @@
 #include "standin_servers.h"
+#include "standin_text_win.h"
 
 #include <atomic>
 #include <fmt/format.h>
@@ -12,14 +13,6 @@
 namespace standin {
 
 namespace {
-
-std::wstring lf_wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
 
 class SocketLink : public Link {
 public:
@@ -135,7 +128,7 @@ public:
     if (!winsock_) throw std::runtime_error("WSAStartup failed");
     if (options.ipv4Port >= 0) ipv4Port_ = lf_listen(AF_INET, options.ipv4Port, "ipv4");
     if (options.ipv6Port >= 0) ipv6Port_ = lf_listen(AF_INET6, options.ipv6Port, "ipv6");
-    if (!options.pipeName.empty()) lf_servePipe(lf_wide(options.pipeName));
+    if (!options.pipeName.empty()) lf_servePipe(wideText(options.pipeName));
   }
   ~WinServers() override {
     stop();
