@@ -38,7 +38,7 @@ constexpr UINT closeGuardMilliseconds = 10000;
 
 // The main window; stored first thing on every message, read by other threads to post.
 std::atomic<HWND> mainHwnd{nullptr};
-DWORD guiThreadId = 0;
+std::atomic<DWORD> guiThreadId{0};
 
 // GUI thread only.
 bool closeRequested = false;
@@ -54,7 +54,7 @@ void lf_repaint(const PaintRect& area, bool erase) {
 void lf_applyControl(std::uint16_t controlId, ControlAspect aspect) {
   HWND window = mainHwnd.load();
   if (window == nullptr) return;
-  if (GetCurrentThreadId() == guiThreadId)
+  if (GetCurrentThreadId() == guiThreadId.load())
     gf_applyControlState(window, controlId, aspect);
   else
     PostMessageW(window, applyControlMessage, controlId, static_cast<LPARAM>(aspect));
@@ -320,7 +320,7 @@ void gf_reportHandlerFailure(const char* where, const char* what) noexcept {
 
 int gf_runGui(void* instanceHandle, const std::string& startError) {
   const auto instance = static_cast<HINSTANCE>(instanceHandle);
-  guiThreadId = GetCurrentThreadId();
+  guiThreadId.store(GetCurrentThreadId());
   wchar_t title[100] = {};
   if (LoadStringW(instance, 101, title, 100) == 0) {
     gf_log("Failed to load application title");

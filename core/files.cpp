@@ -7,6 +7,7 @@
 #include <atomic>
 #include <fmt/format.h>
 #include <fstream>
+#include <functional>
 #include <pugixml.hpp>
 
 namespace fs = std::filesystem;
@@ -41,25 +42,27 @@ void gf_copyFileOver(const fs::path& source, const fs::path& target) {
   }
 }
 
-bool gf_writeXmlDocument(const pugi::xml_document& document, const fs::path& path) {
-  const auto temporary = gf_temporarySibling(path);
-  bool saved = false;
+bool gf_writeReplacing(const fs::path& target, std::ios::openmode mode,
+                       const std::function<void(std::ostream&)>& write) {
+  const auto temporary = gf_temporarySibling(target);
+  bool written = false;
   {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (file) {
-      document.save(file);
-      file.flush();
-      saved = static_cast<bool>(file);
-      file.close();
-      saved = saved && !file.fail();
-    }
+    std::ofstream file(temporary, mode | std::ios::out | std::ios::trunc);
+    if (!file) return false;
+    write(file);
+    file.close();
+    written = !file.fail();
   }
-  if (saved) saved = gf_replaceFile(temporary, path);
-  if (!saved) {
+  if (written) written = gf_replaceFile(temporary, target);
+  if (!written) {
     std::error_code ignored;
     fs::remove(temporary, ignored);
   }
-  return saved;
+  return written;
+}
+
+bool gf_writeXmlDocument(const pugi::xml_document& document, const fs::path& path) {
+  return gf_writeReplacing(path, std::ios::binary, [&](std::ostream& file) { document.save(file); });
 }
 
 bool gf_saveXmlDocument(const pugi::xml_document& document, const fs::path& path) {

@@ -3,6 +3,9 @@
 // paths; their texts are UTF-8 on every platform.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <ios>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +22,11 @@ std::string gf_pathText(const std::filesystem::path& path);
 bool gf_saveXmlDocument(const pugi::xml_document& document, const std::filesystem::path& path);
 // The same without the log line.
 bool gf_writeXmlDocument(const pugi::xml_document& document, const std::filesystem::path& path);
+// Writes through `write` into a file beside the target (opened with `mode` added to
+// out|trunc), then replaces the target in one step: a failed or interrupted write leaves
+// the old file whole. True only when all was written and the target replaced.
+bool gf_writeReplacing(const std::filesystem::path& target, std::ios::openmode mode,
+                       const std::function<void(std::ostream&)>& write);
 // Replaces target by source in one step (the old target stays when it fails).
 bool gf_replaceFile(const std::filesystem::path& source, const std::filesystem::path& target);
 // Copies source over target (created or replaced in one step); throws filesystem_error.

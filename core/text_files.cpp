@@ -82,26 +82,6 @@ bool lf_readUtf16Lines(const std::filesystem::path& path, std::vector<std::strin
   return true;
 }
 
-// Writes the new text beside the file and then replaces it, so a failed or interrupted write
-// (a full disk) leaves the old file whole; true only when all of it was written.
-template <typename Write> bool lf_writeReplacing(const std::filesystem::path& path, Write write) {
-  const auto temporary = gf_temporarySibling(path);
-  bool written = false;
-  {
-    std::ofstream file(temporary, std::ios::out | std::ios::trunc);
-    if (!file) return false;
-    write(file);
-    file.close();
-    written = !file.fail();
-  }
-  if (written) written = gf_replaceFile(temporary, path);
-  if (!written) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-  }
-  return written;
-}
-
 bool lf_readTextLines(const std::filesystem::path& path, std::vector<std::string>& lines) {
   std::ifstream file(path);
   if (!file) return false;
@@ -182,11 +162,11 @@ void gf_readAllLines(std::istream& in, std::vector<std::string>& lines) {
 }
 
 bool gf_writeTextToFile(std::string_view text, const std::filesystem::path& path) {
-  return lf_writeReplacing(path, [&](std::ofstream& file) { file << text << '\n'; });
+  return gf_writeReplacing(path, {}, [&](std::ostream& file) { file << text << '\n'; });
 }
 
 bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path) {
-  return lf_writeReplacing(path, [&](std::ofstream& file) {
+  return gf_writeReplacing(path, {}, [&](std::ostream& file) {
     for (const auto& line : lines) file << line << '\n' << std::flush;
   });
 }
