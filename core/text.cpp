@@ -83,12 +83,6 @@ std::string gf_toUpper(std::string_view text) {
   return result;
 }
 
-std::string gf_toLower(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(), lf_lower);
-  return result;
-}
-
 std::int32_t gf_percentage(std::int64_t part, std::int64_t whole) {
   if (whole <= 0) return 0;
   const double value = std::round(static_cast<double>(part) * 100.0 / static_cast<double>(whole));

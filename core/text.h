@@ -22,7 +22,6 @@ bool gf_containsNoCase(std::string_view text, std::string_view part);
 bool gf_equalsUpperCase(std::string_view text, std::string_view other);
 bool gf_equalsWithStar(std::string_view text, std::string_view other);
 std::string gf_toUpper(std::string_view text);
-std::string gf_toLower(std::string_view text);
 
 std::int32_t gf_percentage(std::int64_t part, std::int64_t whole);
 std::string gf_makeBanner(std::int64_t width, std::int64_t offset, bool leadingBreak, bool trailingBreak,

@@ -32,11 +32,6 @@ void gf_setAcceptingTraffic(bool accepting) {
   runState.acceptingTraffic = accepting;
 }
 
-bool gf_isAcceptingTraffic() {
-  std::lock_guard lock(addingStack.mutex);
-  return runState.acceptingTraffic;
-}
-
 void gf_clearAddingStack() {
   std::lock_guard lock(addingStack.mutex);
   addingStack.queue.clear();

@@ -25,6 +25,5 @@ bool gf_appendTrafficReport(TrafficData&& report, std::int32_t tick);
 // and removes them; returns how many were taken.
 std::size_t gf_takeTrafficReports(const std::function<void(TrafficData&)>& merge, std::size_t limit = 2);
 void gf_setAcceptingTraffic(bool accepting);
-bool gf_isAcceptingTraffic();
 void gf_clearAddingStack();
 std::size_t gf_addingStackSize();
