@@ -1,9 +1,9 @@
 #include "app/control_refresh.h"
 
-#include "app/main_window.h"
-#include "app/repaint.h"
-#include "app/requests.h"
-#include "app/status_line.h"
+#include "core/shell/main_window.h"
+#include "core/shell/repaint.h"
+#include "core/shell/requests.h"
+#include "core/shell/status_line.h"
 #include "app/window_controls.h"
 #include "core/settings/control_port.h"
 #include "core/settings/parameters.h"

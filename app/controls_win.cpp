@@ -1,7 +1,7 @@
 // The main window's child controls: creation, the edit boxes' procedures, and applying
 // the control model to the real controls.
 #include "app/edit_boxes.h"
-#include "app/repaint.h"
+#include "core/shell/repaint.h"
 #include "app/window_layout.h"
 #include "app/window_win.h"
 #include "core/errors.h"

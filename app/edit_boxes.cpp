@@ -1,9 +1,9 @@
 #include "app/edit_boxes.h"
 
 #include "app/control_refresh.h"
-#include "app/requests.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "core/shell/requests.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/settings/control_port.h"

@@ -1,6 +1,6 @@
 #include "app/painting.h"
 
-#include "app/requests.h"
+#include "core/shell/requests.h"
 #include "app/window_controls.h"
 #include "core/errors.h"
 #include "core/log.h"

@@ -3,8 +3,8 @@
 // display state, the status line and the settings: coloured bands and lamps, white and
 // black lines, and texts drawn with a transparent background in the window's font. The
 // Win32 window only carries the operations out.
-#include "app/main_window.h"
-#include "app/status_line.h"
+#include "core/shell/main_window.h"
+#include "core/shell/status_line.h"
 #include "feeds/reader_lamps.h"
 
 #include <cstdint>

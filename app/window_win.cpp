@@ -1,11 +1,11 @@
 // The main window: its class, creation and procedure, the message loop, and the way other
 // threads reach it (repaints, control changes and window actions, all posted).
 #include "app/window_win.h"
-#include "app/main_window.h"
+#include "core/shell/main_window.h"
 #include "app/painting.h"
-#include "app/repaint.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "core/shell/repaint.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "app/window.h"
 #include "app/window_actions.h"
 #include "app/window_layout.h"

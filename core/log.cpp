@@ -1,6 +1,6 @@
 #include "core/log.h"
 
-#include "app/run_state.h"
+#include "core/shell/run_state.h"
 #include "core/files.h"
 #include "core/time.h"
 #include "core/version.h"

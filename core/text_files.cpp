@@ -1,6 +1,6 @@
 #include "core/text_files.h"
 
-#include "app/status_line.h"
+#include "core/shell/status_line.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/log.h"

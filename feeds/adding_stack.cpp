@@ -1,6 +1,6 @@
 #include "feeds/adding_stack.h"
 
-#include "app/run_state.h"
+#include "core/shell/run_state.h"
 
 AddingStack addingStack;
 

@@ -1,7 +1,7 @@
 #pragma once
 // What the window shows of the feeds: the two reader lamps and the QNH. Written by the
 // readers and the worker thread, read by the window when it paints.
-#include "app/repaint.h"
+#include "core/shell/repaint.h"
 
 #include <atomic>
 #include <cstdint>

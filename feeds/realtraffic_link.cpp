@@ -1,8 +1,8 @@
 #include "feeds/realtraffic_link.h"
 
-#include "app/repaint.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "core/shell/repaint.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "core/time.h"

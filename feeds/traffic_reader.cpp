@@ -1,6 +1,6 @@
 #include "feeds/traffic_reader.h"
 
-#include "app/repaint.h"
+#include "core/shell/repaint.h"
 #include "core/log.h"
 #include "core/settings/parameters.h"
 #include "core/time.h"

@@ -1,6 +1,6 @@
 #include "feeds/udp_reader.h"
 
-#include "app/reader_stop.h"
+#include "core/shell/reader_stop.h"
 #include "core/log.h"
 #include "feeds/realtraffic_link.h"
 #include "feeds/winsock_errors.h"

@@ -7,7 +7,7 @@ HVM_MINGW_PREFIX=$HVM_CACHE/mingw64
 # Wine server at the end.
 HVM_WINEPREFIX=$HVM_CACHE/wine/$(printf '%s' "$HVM_ROOT" | md5sum | cut -c1-12)
 HVM_MINGW_HOST=x86_64-w64-mingw32
-HVM_JOBS=$(nproc 2>/dev/null || echo 2)
+HVM_JOBS=${HVM_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 hvm_sudo() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,6 +1,6 @@
 #include "core/settings/settings_file.h"
 
-#include "app/appdata.h"
+#include "core/shell/appdata.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/settings/control_port.h"

@@ -2,11 +2,11 @@
 // Fixture of the window tests: the settings at their defaults in a folder of their own, the
 // log captured, the control model installed as the control port, and the window's
 // repaints and actions recorded.
-#include "app/main_window.h"
-#include "app/repaint.h"
-#include "app/requests.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "core/shell/main_window.h"
+#include "core/shell/repaint.h"
+#include "core/shell/requests.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "app/window_actions.h"
 #include "app/window_controls.h"
 #include "core/settings/parameters.h"

@@ -1,4 +1,4 @@
-#include "app/run_state.h"
+#include "core/shell/run_state.h"
 #include "core/log.h"
 #include "support/test_support.h"
 

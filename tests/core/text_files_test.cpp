@@ -1,4 +1,4 @@
-#include "app/status_line.h"
+#include "core/shell/status_line.h"
 #include "core/text_files.h"
 #include "support/test_support.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // What the feed tests share: traffic lines with chosen fields, waiting with an upper bound,
 // and the feeds' shared state put back between tests.
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "core/settings/parameters.h"
 #include "feeds/adding_stack.h"
 #include "feeds/live_traffic_hooks.h"

@@ -1,7 +1,7 @@
 #include "feeds/realtraffic_link.h"
 
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "feeds/feed_test_support.h"
 #include "feeds/traffic_reader.h"
 #include "standin.h"

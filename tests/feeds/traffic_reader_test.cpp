@@ -1,6 +1,6 @@
 #include "feeds/traffic_reader.h"
 
-#include "app/run_state.h"
+#include "core/shell/run_state.h"
 #include "core/time.h"
 #include "feeds/adding_stack.h"
 #include "feeds/feed_test_support.h"

@@ -1,7 +1,7 @@
 #include "feeds/udp_reader.h"
 
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "feeds/adding_stack.h"
 #include "feeds/feed_test_support.h"
 #include "feeds/qnh_reader.h"

@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "core/shell/main_window.h"
 
 MainWindow mainWindow;
 

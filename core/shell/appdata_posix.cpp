@@ -1,4 +1,4 @@
-#include "app/appdata.h"
+#include "core/shell/appdata.h"
 
 #include "core/files.h"
 #include "core/log.h"

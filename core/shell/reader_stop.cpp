@@ -1,7 +1,7 @@
-#include "app/reader_stop.h"
+#include "core/shell/reader_stop.h"
 
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 
 #include <fmt/format.h>
 

@@ -1,4 +1,4 @@
-#include "app/repaint.h"
+#include "core/shell/repaint.h"
 
 #include <atomic>
 

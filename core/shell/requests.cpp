@@ -1,4 +1,4 @@
-#include "app/requests.h"
+#include "core/shell/requests.h"
 
 #include <mutex>
 

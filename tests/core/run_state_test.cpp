@@ -1,4 +1,4 @@
-#include "app/run_state.h"
+#include "core/shell/run_state.h"
 
 #include <gtest/gtest.h>
 #include <thread>

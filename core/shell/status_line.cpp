@@ -1,6 +1,6 @@
-#include "app/status_line.h"
+#include "core/shell/status_line.h"
 
-#include "app/repaint.h"
+#include "core/shell/repaint.h"
 #include "core/log.h"
 
 #include <algorithm>

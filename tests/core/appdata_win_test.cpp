@@ -1,4 +1,4 @@
-#include "app/appdata.h"
+#include "core/shell/appdata.h"
 #include "core/settings/settings_file.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "app/repaint.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "core/shell/repaint.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

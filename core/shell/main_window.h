@@ -4,7 +4,7 @@
 // keep what they show in their own state, feeds/reader_lamps.h and feeds/realtraffic_link.h).
 // Any thread may change them; the GUI thread paints from a copy taken under the same lock,
 // so a text is never read half-written.
-#include "app/repaint.h"
+#include "core/shell/repaint.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/appdata.h"
+#include "core/shell/appdata.h"
 #include "core/files.h"
 #include "core/settings/settings_file.h"
 #include "support/test_support.h"
