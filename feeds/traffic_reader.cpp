@@ -1,8 +1,8 @@
 #include "feeds/traffic_reader.h"
 
-#include "core/shell/repaint.h"
 #include "core/log.h"
 #include "core/settings/parameters.h"
+#include "core/shell/repaint.h"
 #include "core/time.h"
 #include "feeds/adding_stack.h"
 #include "feeds/live_traffic_hooks.h"
@@ -67,6 +67,7 @@ void TrafficReader::resetFeed() {
     callsigns.clear();
   }
   stop = false;
+  forgetPreviousDatagram();
 }
 
 void TrafficReader::handleLine(std::string_view line) { processLineSub(line); }

@@ -1,7 +1,7 @@
 #include "feeds/udp_reader.h"
 
-#include "core/shell/reader_stop.h"
 #include "core/log.h"
+#include "core/shell/reader_stop.h"
 #include "feeds/realtraffic_link.h"
 #include "feeds/winsock_errors.h"
 
@@ -25,6 +25,9 @@ bool lf_isDatagramError(std::int32_t error) { return error == 10040 || error == 
 UdpReader::UdpReader(std::string name) : name_(std::move(name)) {}
 
 void UdpReader::run(std::int32_t port) {
+  // Each run starts its readers anew: what the last run saw is no repeat.
+  previousDatagram.clear();
+  forgetPrevious = false;
   try {
     startWinsock();
     createSocket();
@@ -99,6 +102,7 @@ void UdpReader::receiveLoop() {
     ++datagramCount;
     // From another PC every datagram may come twice; RealTraffic on this PC sends each once.
     if (!local) {
+      if (forgetPrevious.exchange(false)) previousDatagram.clear();
       const std::string_view text(datagram, length);
       if (text == previousDatagram) continue;
       previousDatagram.assign(text);

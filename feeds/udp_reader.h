@@ -33,6 +33,10 @@ public:
   // The port the socket listens on, 0 while it does not.
   std::atomic<std::uint16_t> boundPort{0};
 
+  // The feed reset: the next datagram is new, even when it equals the last one (which may
+  // belong to a run or a connection that has gone). Any thread.
+  void forgetPreviousDatagram() { forgetPrevious = true; }
+
 protected:
   // The datagram is in `datagram` / `datagramLength`, with a NUL behind it.
   virtual void onDatagram() = 0;
@@ -52,6 +56,7 @@ private:
   std::string name_;
   std::array<char, bufferSize + 1> buffer{};
   std::string previousDatagram;
+  std::atomic<bool> forgetPrevious{false};
   std::optional<SocketLibrary> winsock;
   Socket socket;
 };
