@@ -21,7 +21,8 @@ double lf_clockTimestamp() { return realTrafficLink.professional.load() ? traffi
 
 } // namespace
 
-TrafficReader::TrafficReader() : UdpReader("Traffic Reader") {
+// RealTraffic sends its traffic in bursts of several hundred datagrams back to back.
+TrafficReader::TrafficReader() : UdpReader("Traffic Reader", 1 << 20) {
   fields.reserve(64);
   gf_setTrafficTimestampSource(&lf_clockTimestamp);
 }

@@ -14,7 +14,8 @@ class UdpReader {
 public:
   static constexpr std::size_t bufferSize = 16384;
 
-  explicit UdpReader(std::string name);
+  // receiveBufferBytes: the socket's receive buffer; 0 keeps the system's.
+  explicit UdpReader(std::string name, std::int32_t receiveBufferBytes = 0);
   UdpReader(const UdpReader&) = delete;
   UdpReader& operator=(const UdpReader&) = delete;
   virtual ~UdpReader() = default;
@@ -54,6 +55,7 @@ private:
   void release();
 
   std::string name_;
+  std::int32_t receiveBufferBytes_ = 0;
   std::array<char, bufferSize + 1> buffer{};
   std::string previousDatagram;
   std::atomic<bool> forgetPrevious{false};
