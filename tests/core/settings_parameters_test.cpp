@@ -2,8 +2,8 @@
 
 #include "core/random.h"
 #include "core/settings/parameters.h"
-
 #include "core/shell/repaint.h"
+
 #include <gtest/gtest.h>
 
 using namespace settings_testing;
