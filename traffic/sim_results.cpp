@@ -26,8 +26,9 @@ constexpr double minGroundPitch = -0.017453292519943295; // -1 degree
 constexpr double maxGroundPitch = 0.04363323129985824;   // 2.5 degrees
 constexpr double defaultGroundPitch = 0.012217304763960306;
 
-// The range replies name hundreds of aircraft at once: they find theirs through a map that
-// is built on first use and forgotten whenever the live list changes its order.
+// The range replies name hundreds of aircraft at once: they find theirs through a map from
+// object id to place in the live list, built on first use and kept up to date as aircraft
+// get objects or leave the list.
 class ObjectIndex {
 public:
   LiveAircraft* find(std::int32_t objectId) {
@@ -35,9 +36,28 @@ public:
     const auto found = index_.find(objectId);
     return found == index_.end() ? nullptr : &traffic.liveList[found->second];
   }
+  void gotObject(const LiveAircraft& ac) {
+    if (built_) index_.emplace(ac.aircraft.objectId, lf_place(ac));
+  }
+  void lostObject(std::int32_t objectId) {
+    if (built_) index_.erase(objectId);
+  }
+  // Erases the aircraft from the live list; the last one takes its place.
+  void erase(LiveAircraft& ac) {
+    const std::size_t place = lf_place(ac);
+    if (built_) {
+      index_.erase(ac.aircraft.objectId);
+      const LiveAircraft& last = traffic.liveList.back();
+      if (place + 1 != traffic.liveList.size() && last.aircraft.objectId != 0) index_[last.aircraft.objectId] = place;
+    }
+    lf_eraseLive(place);
+  }
   void forget() { built_ = false; }
 
 private:
+  static std::size_t lf_place(const LiveAircraft& ac) {
+    return static_cast<std::size_t>(&ac - traffic.liveList.data());
+  }
   void build() {
     index_.clear();
     for (std::size_t i = 0; i < traffic.liveList.size(); ++i)
@@ -93,7 +113,8 @@ void lf_giveFlightPlan(LiveAircraft& ac) {
   const auto path = flightPlanFolder / gf_flightPlanFileName(ac.aircraft.objectId);
   bool given = false;
   try {
-    given = gf_writeFlightPlan(path, ac) && gf_setAircraftFlightPlan(ac.aircraft.objectId, path.string());
+    given = !flightPlanFolder.empty() && gf_writeFlightPlan(path, ac) &&
+            gf_setAircraftFlightPlan(ac.aircraft.objectId, path.string());
   } catch (const std::exception&) {
     // A path the platform's narrow texts cannot hold: the aircraft flies without a plan.
   }
@@ -120,7 +141,7 @@ void lf_liveCreated(const SimResultData& result) {
   }
   if (lf_onLiveCreated(*ac, result)) {
     traffic.postCreateList.push_back(result);
-    objectIndex.forget();
+    objectIndex.gotObject(*ac);
   }
 }
 
@@ -142,7 +163,7 @@ void lf_onObjectRemoved(std::int32_t objectId) {
       head.flapsStep = 4;
       head.objectId = 0;
       gf_noteLiveCountChange(-1);
-      objectIndex.forget();
+      objectIndex.lostObject(objectId);
       return;
     }
     if (ac->flightPlanGiven) {
@@ -152,8 +173,7 @@ void lf_onObjectRemoved(std::int32_t objectId) {
         std::filesystem::remove(path, ignored);
       }
     }
-    lf_eraseLive(static_cast<std::size_t>(ac - traffic.liveList.data()));
-    objectIndex.forget();
+    objectIndex.erase(*ac);
     return;
   }
   auto& statics = traffic.staticList;
@@ -195,8 +215,7 @@ void lf_creationRefused(const SimResultData& result) {
     // Erased before the report: error 81 leaves no record of a creation that never comes.
     const AircraftData refused = ac->aircraft;
     gf_noteLiveCountChange(gf_countsAgainstLiveLimit(ac->aircraft) ? -1 : 0);
-    lf_eraseLive(static_cast<std::size_t>(ac - traffic.liveList.data()));
-    objectIndex.forget();
+    objectIndex.erase(*ac);
     gf_reportCreateFailure(refused);
     return;
   }

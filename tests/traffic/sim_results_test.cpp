@@ -318,3 +318,18 @@ TEST_F(SimResults, CreatedObjectsWithoutTheirAircraftAreRemoved) {
   EXPECT_EQ(traffic.removeBacklog, (RemoveBacklog{1002, 1003, 1004}));
   EXPECT_EQ(live()->aircraft.objectId, 0);
 }
+
+TEST_F(SimResults, RangeDataFindsEveryAircraftAfterRemovalsInTheSamePass) {
+  for (std::int32_t i = 0; i < 5; ++i) active(firstHexid + i, 1001 + i, 1.0 + i);
+  result({1001, 0, 0, simResultGroundData, 0, 100});
+  result({1002, 0, 0, simResultRemoved, 0, 0}); // the last aircraft takes its place
+  result({1005, 0, 0, simResultGroundData, 0, 500});
+  result({1003, 0, 0, simResultRemoved, 0, 0});
+  result({1004, 0, 0, simResultGroundData, 0, 400});
+  result({1002, 0, 0, simResultGroundData, 0, 200}); // gone: no effect
+  gf_processSimResults();
+  ASSERT_EQ(traffic.liveList.size(), 3u);
+  EXPECT_EQ(live(firstHexid)->agl, 100);
+  EXPECT_EQ(live(firstHexid + 3)->agl, 400);
+  EXPECT_EQ(live(firstHexid + 4)->agl, 500);
+}
