@@ -112,5 +112,7 @@ void gf_clearReservedStand() {
 }
 
 void gf_removeLiveAircraft() {
-  for (auto& ac : traffic.liveList) removeAircraftFromSim(ac.aircraft);
+  // What is still buffered waits for reports, which come again once RealTraffic is back.
+  for (auto& ac : traffic.liveList)
+    if (ac.aircraft.state != LiveState::Buffer) removeAircraftFromSim(ac.aircraft);
 }

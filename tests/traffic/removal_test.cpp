@@ -1,5 +1,6 @@
 // Removal: what taking an aircraft out means at each stage of its life, withdrawn creations,
 // "Flush static" and the user's reserved stand.
+#include "feeds/live_traffic_hooks.h"
 #include "traffic/parking/park_airports.h"
 #include "traffic/removal.h"
 #include "traffic/spawning.h"
@@ -141,4 +142,29 @@ TEST_F(Removal, TheReservedStandIsClearedOfStaticFirstThenOfAParkedLiveAircraft)
   gf_clearReservedStand();
   EXPECT_EQ(traffic.removeBacklog.back(), 2007);
   reservedStand.clear();
+}
+
+TEST_F(Removal, RealTrafficGoneTakesTheLiveAircraftOutOfTheSimulator) {
+  active(firstHexid, 1001, 1);
+  Report queued;
+  queued.hexid = firstHexid + 1;
+  queued.callsign = "Q1";
+  LiveAircraft& q = buffered(queued);
+  q.aircraft.state = LiveState::Adding2Sim;
+  CreateAcData c;
+  c.hexId = static_cast<std::int32_t>(queued.hexid);
+  traffic.liveCreateBacklog.push_back(c);
+  Report waiting;
+  waiting.hexid = firstHexid + 2;
+  waiting.callsign = "B1";
+  buffered(waiting);
+  gf_reserveTraffic();
+  gf_takeLiveAircraftOut(); // as the feed calls it
+  EXPECT_EQ(live(firstHexid)->aircraft.state, LiveState::RemovingFromSim);
+  EXPECT_TRUE(live(firstHexid + 1)->aircraft.creationCancelled);
+  EXPECT_TRUE(traffic.liveCreateBacklog.empty());
+  EXPECT_EQ(live(firstHexid + 2)->aircraft.state, LiveState::Buffer);
+  runTicks(1);
+  EXPECT_EQ(live(firstHexid + 1), nullptr);
+  EXPECT_EQ(traffic.removeBacklog.size() + removalsSent().size(), 1u);
 }
