@@ -317,3 +317,35 @@ TEST_F(Spawning, ErrorEightyOneAfterTwentyDifferentRefusedTitles) {
   EXPECT_EQ(*(at - 1), "");
   EXPECT_EQ(*(at + 1), "");
 }
+
+TEST_F(Spawning, ALongCreationBacklogHoldsNewAircraftButNotRespawns) {
+  for (std::int32_t i = 0; i < 11; ++i) {
+    CreateAcData c;
+    c.hexId = static_cast<std::int32_t>(firstHexid + 100 + i);
+    traffic.liveCreateBacklog.push_back(c);
+  }
+  Report r;
+  r.dueTick = 5000;
+  LiveAircraft& ac = buffered(r);
+  ac.feedPoints.push_back(ac.feedPoints.back());
+  ac.feedPoints.back().dueTick = 6000;
+  setTick(4900);
+  lf_bufferStep(ac);
+  EXPECT_EQ(ac.aircraft.state, LiveState::Buffer);
+  EXPECT_EQ(ac.feedPoints.size(), 2u);
+  // An aircraft back from a livery respawn keeps its phase and is created at once.
+  ac.phase = FlightPhase::Flying;
+  setTick(5400);
+  lf_bufferStep(ac);
+  EXPECT_EQ(ac.aircraft.state, LiveState::Adding2Sim);
+  // Ten waiting requests are no reason to wait.
+  traffic.liveCreateBacklog.pop_back();
+  Report next;
+  next.hexid = firstHexid + 1;
+  next.callsign = "AAL124";
+  next.lat = latNorth(4);
+  next.dueTick = 5500;
+  LiveAircraft& second = buffered(next);
+  lf_bufferStep(second);
+  EXPECT_EQ(second.aircraft.state, LiveState::Adding2Sim);
+}
