@@ -39,9 +39,18 @@ std::vector<std::string> lf_nameParts(std::string_view name) {
   return parts;
 }
 
-std::string lf_unescapeBlanks(std::string text) {
-  for (auto at = text.find("%20"); at != std::string::npos; at = text.find("%20", at + 1)) text.replace(at, 3, " ");
-  return text;
+std::string lf_unescapeBlanks(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    if (text.substr(k, 3) == "%20") {
+      result += ' ';
+      k += 2;
+    } else {
+      result += text[k];
+    }
+  }
+  return result;
 }
 
 fs::path lf_thirdpartyFolder(std::string_view publisher) {
