@@ -7,7 +7,8 @@
 #include "core/settings/meta_block.h"
 #include "core/settings/parameters.h"
 #include "core/settings/settings_version.h"
-#include "core/shell/repaint.h"
+#include "core/shell/auto_range.h"
+#include "core/shell/control_refresh.h"
 #include "core/shell/requests.h"
 #include "core/shell/status_line.h"
 #include "core/text.h"
@@ -24,21 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr double maxStandRadiusMetres = 1000.0;
-
-// The window's controls follow the settings through the control port.
-void lf_showText(std::uint16_t controlId, const std::string& text) {
-  gf_setControlText(controlId, text);
-  gf_requestRepaint(settingsBandRect);
-}
-
-void lf_showInt(const IntEditParameter& parameter) {
-  lf_showText(parameter.controlId, fmt::format("{}", parameter.get()));
-}
-
-void lf_showChoice(const ComboBoxParameter& parameter) {
-  lf_showText(parameter.controlId, fmt::format("{}", parameter.get()));
-  if (const auto row = parameter.choiceRow(parameter.get()); row >= 0) gf_selectControlRow(parameter.controlId, row);
-}
 
 void lf_logSetting(std::string_view name, const std::string& value) {
   gf_logIndented(fmt::format("{:24}: {}", name, value));
@@ -58,7 +44,7 @@ void lf_applyMaxLive(const pugi::xml_document& document) {
   const auto value = gf_getIntParameter(document, MAX_LIVE.name);
   // Without an entry the user's own choice holds, not one an earlier airport brought.
   MAX_LIVE_SEL.set(value ? MAX_LIVE_SEL.clamp(gf_quantizeMaxLive(*value)) : userMaxLive.load());
-  lf_showChoice(MAX_LIVE_SEL);
+  gf_refreshIntControl(MAX_LIVE_SEL);
   if (value) lf_logSetting(MAX_LIVE.name, fmt::format("{}", MAX_LIVE_SEL.get()));
 }
 
@@ -67,7 +53,7 @@ void lf_applyRange(const pugi::xml_document& document) {
   if (!value) return;
   const auto range = gf_quantizeRange(*value);
   gf_setRange(range);
-  lf_showChoice(RANGE);
+  gf_refreshIntControl(RANGE);
   gf_enableControl(RANGE.controlId, true);
   lf_logSetting(LATERAL_RANGE.name, fmt::format("{}", range));
 }
@@ -80,21 +66,20 @@ void lf_applyAutoRange(const pugi::xml_document& document) {
   gf_enableControl(RANGE.controlId, false);
   if (*value) {
     savedManualRange.store(RANGE.get());
-    // The automatic range follows the user aircraft, which the worker's own step knows.
-    autoRangeRequested.exchange(true);
+    gf_applyAutoRange();
   } else {
     gf_enableControl(RANGE.controlId, true);
     gf_setRange(savedManualRange.load());
     gf_clearMessage();
   }
-  lf_showChoice(RANGE);
+  gf_refreshIntControl(RANGE);
   lf_logSetting(AUTO_RANGE.name, lf_boolText(*value));
 }
 
 void lf_applyParkingPercentage(const pugi::xml_document& document) {
   const auto value = gf_getIntParameter(document, parking_percentage.name);
   parking_percentage.set(value ? parking_percentage.clamp(*value) : 30);
-  lf_showInt(parking_percentage);
+  gf_refreshIntControl(parking_percentage);
   gf_enableControl(parking_percentage.controlId, true);
   if (value) lf_logSetting(parking_percentage.name, fmt::format("{}", parking_percentage.get()));
 }
@@ -104,7 +89,7 @@ void lf_applyMaxFit(const pugi::xml_document& document) {
   if (!value) return;
   MAX_FIT.set(MAX_FIT.clamp(*value));
   MAX_FIT_FL.set(static_cast<float>(MAX_FIT.get()) * 0.5f + 0.5f);
-  lf_showText(MAX_FIT_FL.controlId, gf_numberText(MAX_FIT_FL.get()));
+  gf_refreshFloatControl(MAX_FIT_FL);
   gf_logIndented(fmt::format("{:24}: {} (max number of half hours, is {} hrs decimal)", MAX_FIT.name, MAX_FIT.get(),
                              gf_numberText(MAX_FIT_FL.get())));
 }

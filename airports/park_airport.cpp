@@ -13,6 +13,7 @@
 #include "core/settings/file_names.h"
 #include "core/settings/meta_block.h"
 #include "core/settings/parameters.h"
+#include "core/shell/control_refresh.h"
 #include "core/shell/main_window.h"
 #include "core/shell/repaint.h"
 #include "core/shell/requests.h"
@@ -51,8 +52,7 @@ void lf_readParkFileStands(pugi::xml_node parkpositions, StandList& stands) {
 void lf_noLearnedFile() {
   parking_percentage.set(30);
   gf_enableControl(parking_percentage.controlId, false);
-  gf_setControlText(parking_percentage.controlId, fmt::format("{}", parking_percentage.get()));
-  gf_requestRepaint(settingsBandRect);
+  gf_refreshIntControl(parking_percentage);
   gf_logIndented(fmt::format("{:24}: {}%", parking_percentage.name, 30));
 }
 

@@ -6,6 +6,7 @@
 #include "core/settings/parameters.h"
 #include "core/settings/settings_version.h"
 #include "core/settings_fixture.h"
+#include "core/shell/auto_range.h"
 #include "core/shell/main_window.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +62,6 @@ struct RangeGuard {
   ~RangeGuard() {
     savedManualRange.store(manual);
     userMaxLive.store(userLive);
-    autoRangeRequested.store(false);
     gf_setRange(RANGE.get());
   }
 };
@@ -121,15 +121,17 @@ TEST(LearnedFile, SettingsAppliedToTheWindow) {
                            "          MAX_FIT                 : 47 (max number of half hours, is 24 hrs decimal)"})
     EXPECT_TRUE(log.contains(line)) << line;
 
-  // AUTO_RANGE on keeps the range for later and asks for the automatic one; without
+  // AUTO_RANGE on keeps the range for later and applies the automatic one; without
   // MAX_LIVE the user's own choice holds; without a percentage 30.
   userMaxLive.store(75);
   RANGE.set(16);
+  gf_setAutoRangeSource([] { return AutoRangeSituation{true, 0.0, {}, std::nullopt}; });
   learnedFile({{"AUTO_RANGE", "true"}, {"MAX_LIVE", "-5"}}, "");
   EXPECT_EQ(readEham(), "");
   EXPECT_EQ(MAX_LIVE_SEL.get(), 500);
   EXPECT_EQ(savedManualRange.load(), 16);
-  EXPECT_TRUE(autoRangeRequested.load());
+  EXPECT_EQ(RANGE.get(), 10); // on the ground
+  gf_setAutoRangeSource(nullptr);
   EXPECT_TRUE(port.saw(fmt::format("enable {} 0", RANGE.controlId)));
   EXPECT_EQ(parking_percentage.get(), 30);
   learnedFile({}, "");
