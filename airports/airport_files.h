@@ -9,6 +9,8 @@
 // A link file ICAO.txt names the stand file on its first line: a path (relative to the
 // program's folder, or absolute) or an archive name. One rule locates a file: the reader,
 // the check whether an airport has a file and the learned file's path all go by it.
+#include "airports/airport_list.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -32,6 +34,7 @@ std::filesystem::path gf_localAirportPath(std::string_view name);
 // Whether the airport's stand file can be had: the located local file exists, or the
 // located archive file downloads.
 bool gf_ensureAirportFile(std::string_view code);
+inline bool gf_ensureAirportFile(const AirportData& airport) { return gf_ensureAirportFile(airport.code); }
 
 // A publisher's name as a folder name: no separators, drive colons or other characters
 // that a file name cannot hold, no leading or trailing blanks or dots; empty when nothing
