@@ -27,18 +27,18 @@ int lf_usage() {
 }
 
 // "KLAX:125:Los Angeles Intl=tests/data/stands/KLAX.parking.xml"
-bool lf_makeStock(std::string_view spec, const std::filesystem::path& folder) {
-  const auto equals = spec.find('=');
-  const auto first = spec.find(':');
-  const auto second = first == std::string_view::npos ? first : spec.find(':', first + 1);
+bool lf_makeStock(std::string_view argument, const std::filesystem::path& folder) {
+  const auto equals = argument.find('=');
+  const auto first = argument.find(':');
+  const auto second = first == std::string_view::npos ? first : argument.find(':', first + 1);
   if (equals == std::string_view::npos || second == std::string_view::npos || second > equals) return false;
   archive_standin::StockAirport airport;
-  airport.code = std::string(spec.substr(0, first));
-  const auto altitude = spec.substr(first + 1, second - first - 1);
+  airport.code = std::string(argument.substr(0, first));
+  const auto altitude = argument.substr(first + 1, second - first - 1);
   if (std::from_chars(altitude.data(), altitude.data() + altitude.size(), airport.altitude).ec != std::errc{})
     return false;
-  airport.name = std::string(spec.substr(second + 1, equals - second - 1));
-  const auto data = archive_standin::standsFromParkingList(std::string(spec.substr(equals + 1)), airport);
+  airport.name = std::string(argument.substr(second + 1, equals - second - 1));
+  const auto data = archive_standin::standsFromParkingList(std::string(argument.substr(equals + 1)), airport);
   const auto path = archive_standin::writeStockFile(data, folder / "P3D" / "archive" / "stock");
   std::cerr << "archivestandin: " << data.stands.size() << " stands written to " << path.string() << '\n';
   return true;
