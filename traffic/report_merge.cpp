@@ -1,10 +1,10 @@
 #include "traffic/report_merge.h"
 
+#include "airports/park_airport.h"
 #include "core/refdata/lookups.h"
 #include "core/settings/parameters.h"
 #include "traffic/motion/respawn.h"
 #include "traffic/motion/stream_merge.h"
-#include "traffic/parking/park_airports.h"
 #include "traffic/traffic_state.h"
 
 #include <cmath>
@@ -64,7 +64,7 @@ bool lf_thinOut(const FeedPoint& last, const FeedPoint& point, double seconds) {
 
 // A low report near the park airport's elevation is ground clutter, not a flying aircraft.
 bool lf_nearParkElevation(double altitude) {
-  const double elevation = gf_parkAirportElevation().value_or(-1000.0);
+  const double elevation = currentParkAirport.code.empty() ? -1000.0 : currentParkAirport.alt;
   return altitude > 0 && altitude < 10000 && std::fabs(altitude - elevation) <= 120;
 }
 

@@ -1,5 +1,6 @@
 #include "traffic/traffic_state.h"
 
+#include "airports/park_airport.h"
 #include "airports/stands.h"
 #include "core/shell/main_window.h"
 #include "core/shell/repaint.h"
@@ -49,6 +50,7 @@ void gf_reserveTraffic() {
 }
 
 void gf_resetTraffic() {
+  currentParkAirport = {};
   mainWindow.update(topBandRect, [](DisplayState& d) { d.liveCount = 0; });
   mainWindow.update(parkBandRect, [](DisplayState& d) {
     d.staticParkedCount = 0;
@@ -77,6 +79,9 @@ void gf_resetTraffic() {
   traffic.liveList.clear();
   standList.clear();
   trafficQnh.store(1013);
+  parkAirportFileInfo = {};
+  parkAirportFileInfo.altitude = -1;
+  standUpdateCount = 0;
   currentWeekTime.store(WeekTime{0, 0});
   gf_clearNoMatchSet();
   gf_forgetStuckWatch();

@@ -1,5 +1,6 @@
 // Merging traffic reports: which reports of a known aircraft join its stream, which make a
 // new aircraft, and which are dropped.
+#include "airports/park_airport.h"
 #include "traffic/report_merge.h"
 #include "traffic_fixture.h"
 
@@ -202,11 +203,44 @@ TEST_F(ReportMerge, ReportsOfAircraftBeingRemovedOrKnownUnderAnotherHexidAreDrop
   EXPECT_NE(live(firstHexid + 1), nullptr);
 }
 
-TEST_F(ReportMerge, LowReportsWithoutAParkAirportMakeAircraft) {
-  // With no park airport the elevation is -1000 ft: a report at 50 ft is far above it.
-  Report r;
-  r.altitude = 50;
-  TrafficData data = r.data();
-  lf_mergeReport(data);
-  EXPECT_NE(live(), nullptr);
+TEST_F(ReportMerge, LowReportsNearTheParkAirportsElevationMakeNoAircraft) {
+  struct Case {
+    const char* name;
+    const char* park; // "" for none
+    double altitude;
+    bool created;
+  };
+  const Case cases[] = {
+      {"250 ft, park airport at 130 ft", "KLAX", 250, false},     {"251 ft, park airport at 130 ft", "KLAX", 251, true},
+      {"on the ground, park airport at 130 ft", "KLAX", 0, true}, {"50 ft, no park airport", "", 50, true},
+      {"10000 ft, park airport at 9900 ft", "KLAX", 10000, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    traffic.liveList.clear();
+    currentParkAirport = {};
+    currentParkAirport.code = c.park;
+    currentParkAirport.alt = c.altitude == 10000 ? 9900 : 130;
+    Report r;
+    r.altitude = c.altitude;
+    r.groundSpeed = c.altitude == 0 ? 10 : 140;
+    TrafficData data = r.data();
+    lf_mergeReport(data);
+    EXPECT_EQ(live() != nullptr, c.created);
+  }
+  // A buffered aircraft takes no low report there either.
+  currentParkAirport.code = "KLAX";
+  currentParkAirport.alt = 130;
+  Report high;
+  high.altitude = 1000;
+  TrafficData first = high.data();
+  lf_mergeReport(first);
+  Report low = high;
+  low.altitude = 200;
+  low.time += 10;
+  low.dueTick += 1000;
+  TrafficData second = low.data();
+  lf_mergeReport(second);
+  EXPECT_EQ(live()->feedPoints.size(), 1u);
+  currentParkAirport = {};
 }

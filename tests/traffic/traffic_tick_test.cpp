@@ -1,6 +1,8 @@
 // The traffic tick: what it does at which value of the tick counter, the hand-over of the
 // position batch, the order of merges and creations, and the reset before a restart.
+#include "airports/park_airport.h"
 #include "feeds/live_traffic_hooks.h"
+#include "feeds/qnh_reader.h"
 #include "traffic/removal.h"
 #include "traffic_fixture.h"
 
@@ -184,7 +186,16 @@ TEST_F(TrafficTick, TheResetEmptiesTheRunButKeepsTheCounterAndWhatLastsTheProces
   traffic.uncreatableTitles.insert("Bad title");
   result({1001, 0, 0, 3, 0, 0});
   push(Report{});
+  currentParkAirport.code = "KLAX";
+  currentParkAirport.alt = 125;
+  standUpdateCount = 3;
+  trafficQnh = 990;
   gf_resetTraffic();
+  EXPECT_TRUE(currentParkAirport.code.empty());
+  EXPECT_EQ(currentParkAirport.alt, 0);
+  EXPECT_EQ(standUpdateCount, 0);
+  EXPECT_EQ(parkAirportFileInfo.altitude, -1);
+  EXPECT_EQ(trafficQnh.load(), 1013);
   EXPECT_TRUE(traffic.liveList.empty() && traffic.removeBacklog.empty() && traffic.liveCreateBacklog.empty() &&
               traffic.hexidTitleMap.empty() && traffic.ghostList.empty());
   EXPECT_EQ(gf_addingStackSize(), 0u);
