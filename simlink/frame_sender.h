@@ -1,0 +1,15 @@
+#pragma once
+// The Frame handler: at every simulator frame the SimClient thread sends everything live
+// traffic queued since the last one, in one pass under the command mutex.
+#include <chrono>
+#include <cstddef>
+
+// Positions, client events, creations and removals, in this order. Skips the frame when live
+// traffic holds the command mutex (nothing is lost: the next Frame sends it); drops every
+// queued command while the error flag is set.
+void gf_sendQueuedCommands();
+
+// How long one Frame held the command mutex and how many positions it sent; for measuring
+// only (the program sets no probe).
+using FrameProbe = void (*)(std::chrono::steady_clock::duration held, std::size_t positions);
+void gf_setFrameProbe(FrameProbe probe);

@@ -1,0 +1,16 @@
+#include "simlink/link_timer.h"
+
+#include <timeapi.h>
+#include <windows.h>
+
+TimerResolution::TimerResolution() { timeBeginPeriod(1); }
+
+TimerResolution::~TimerResolution() { timeEndPeriod(1); }
+
+void gf_linkSleepUntil(std::chrono::steady_clock::time_point until) {
+  const auto left = until - std::chrono::steady_clock::now();
+  if (left <= std::chrono::steady_clock::duration::zero()) return;
+  // Whole milliseconds, rounded up: Sleep(0) would only give up the time slice.
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+  Sleep(static_cast<DWORD>(ms));
+}
