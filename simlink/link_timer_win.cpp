@@ -1,7 +1,8 @@
 #include "simlink/link_timer.h"
 
-#include <timeapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <timeapi.h>
 
 TimerResolution::TimerResolution() { timeBeginPeriod(1); }
 
