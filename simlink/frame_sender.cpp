@@ -18,6 +18,16 @@ namespace {
 
 std::atomic<FrameProbe> frameProbe{nullptr};
 
+// What one Frame sends, taken out of the queues in one go (SimClient thread only). The
+// vectors are exchanged with the queues' and emptied after sending, so no frame allocates.
+struct FrameBatch {
+  std::vector<AcPositionData> positions;
+  std::vector<ClientEventData> events;
+  std::vector<CreateAcData> creations;
+  std::vector<std::int32_t> removals;
+};
+FrameBatch batch;
+
 // The simulator's text fields: a title takes at most 255 bytes, a tail number 11.
 constexpr std::size_t titleLimit = 255;
 constexpr std::size_t callsignLimit = 11;
@@ -31,19 +41,26 @@ void lf_dropEverything() {
   simCommands.removeQueue.clear();
 }
 
+void lf_takeBatch() {
+  batch.positions.swap(*simCommands.sendBuffer);
+  batch.events.swap(simCommands.eventQueue);
+  batch.creations.swap(simCommands.createQueue);
+  batch.removals.swap(simCommands.removeQueue);
+}
+
 void lf_sendPositions(SimConnectClient* handle) {
-  for (const AcPositionData& p : *simCommands.sendBuffer) {
+  for (const AcPositionData& p : batch.positions) {
     // The user aircraft and objects that are not ours (0 while an object is not known yet)
     // are never moved.
     if (!gf_isOwnObject(lf_object(p.objectId))) continue;
     simCalls.SimConnect_SetDataOnSimObject(handle, gf_simId(SimDefinitionId::AcPosition), lf_object(p.objectId), 0, 0,
                                            64, &p);
   }
-  simCommands.sendBuffer->clear();
+  batch.positions.clear();
 }
 
 void lf_sendEvents(SimConnectClient* handle) {
-  for (const ClientEventData& e : simCommands.eventQueue) {
+  for (const ClientEventData& e : batch.events) {
     const std::uint32_t object = lf_object(e.objectId);
     if (!gf_isOwnObject(object)) {
       gf_logWarning(fmt::format("SimConnect event {} for object {}, which is not Hivemoor's, not sent",
@@ -61,7 +78,7 @@ void lf_sendEvents(SimConnectClient* handle) {
     }
     if (flaps) simCalls.SimConnect_AIReleaseControl(handle, object, release);
   }
-  simCommands.eventQueue.clear();
+  batch.events.clear();
 }
 
 // Sends one creation and remembers it as pending. A title or callsign the simulator cannot
@@ -95,7 +112,7 @@ void lf_createAcInSim(SimConnectClient* handle, const CreateAcData& c, std::vect
 }
 
 void lf_sendRemovals(SimConnectClient* handle) {
-  for (const std::int32_t id : simCommands.removeQueue) {
+  for (const std::int32_t id : batch.removals) {
     const std::uint32_t object = lf_object(id);
     if (!gf_isOwnObject(object)) {
       gf_logWarning(fmt::format("SimConnect call to remove ac with objectid {}", id));
@@ -109,16 +126,26 @@ void lf_sendRemovals(SimConnectClient* handle) {
     // Gone for the link at once: no later position or event goes to an object being removed.
     gf_forgetOwnObject(object);
   }
-  simCommands.removeQueue.clear();
+  batch.removals.clear();
 }
+
+// The frame's packets leave as one burst, however the sending ends.
+class PacketBatch {
+public:
+  explicit PacketBatch(SimConnectClient* handle) : handle_(handle) { simCalls.beginPacketBatch(handle_); }
+  ~PacketBatch() { simCalls.endPacketBatch(handle_); }
+  PacketBatch(const PacketBatch&) = delete;
+  PacketBatch& operator=(const PacketBatch&) = delete;
+
+private:
+  SimConnectClient* handle_;
+};
 
 } // namespace
 
 void gf_setFrameProbe(FrameProbe probe) { frameProbe.store(probe); }
 
 void gf_sendQueuedCommands() {
-  std::vector<std::int32_t> refused;
-  std::size_t positions = 0;
   const auto start = std::chrono::steady_clock::now();
   {
     std::unique_lock lock(simCommands.commandMutex, std::try_to_lock);
@@ -127,15 +154,21 @@ void gf_sendQueuedCommands() {
       lf_dropEverything();
       return;
     }
-    SimConnectClient* handle = simLinkState.simConnectHandle.load();
-    positions = simCommands.sendBuffer->size();
+    lf_takeBatch();
+  }
+  // Sent without the command mutex, so live traffic never waits for the simulator's pipe.
+  const auto held = std::chrono::steady_clock::now() - start;
+  const std::size_t positions = batch.positions.size();
+  SimConnectClient* handle = simLinkState.simConnectHandle.load();
+  std::vector<std::int32_t> refused;
+  {
+    const PacketBatch burst(handle);
     lf_sendPositions(handle);
     lf_sendEvents(handle);
-    for (const CreateAcData& c : simCommands.createQueue) lf_createAcInSim(handle, c, refused);
-    simCommands.createQueue.clear();
+    for (const CreateAcData& c : batch.creations) lf_createAcInSim(handle, c, refused);
+    batch.creations.clear();
     lf_sendRemovals(handle);
   }
-  if (const FrameProbe probe = frameProbe.load()) probe(std::chrono::steady_clock::now() - start, positions);
-  // Results are pushed without the command mutex: live traffic takes the result mutex first.
   for (const std::int32_t hexId : refused) gf_pushSimResult({0, hexId, 0, simResultCreateFailed, 0.0, 0.0});
+  if (const FrameProbe probe = frameProbe.load()) probe(held, std::chrono::steady_clock::now() - start, positions);
 }

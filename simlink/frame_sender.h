@@ -1,6 +1,7 @@
 #pragma once
 // The Frame handler: at every simulator frame the SimClient thread sends everything live
-// traffic queued since the last one, in one pass under the command mutex.
+// traffic queued since the last one. It takes the queues' contents in one short hold of the
+// command mutex and sends them after releasing it.
 #include <chrono>
 #include <cstddef>
 
@@ -9,7 +10,8 @@
 // queued command while the error flag is set.
 void gf_sendQueuedCommands();
 
-// How long one Frame held the command mutex and how many positions it sent; for measuring
-// only (the program sets no probe).
-using FrameProbe = void (*)(std::chrono::steady_clock::duration held, std::size_t positions);
+// How long one Frame held the command mutex, how long it took in all (sending included) and
+// how many positions it sent; for measuring only (the program sets no probe).
+using FrameProbe = void (*)(std::chrono::steady_clock::duration held, std::chrono::steady_clock::duration total,
+                            std::size_t positions);
 void gf_setFrameProbe(FrameProbe probe);

@@ -8,3 +8,10 @@ TimerResolution::TimerResolution() = default;
 TimerResolution::~TimerResolution() = default;
 
 void gf_linkSleepUntil(std::chrono::steady_clock::time_point until) { std::this_thread::sleep_until(until); }
+
+// The native build has no simulator to signal: the loop polls.
+MessageSignal::MessageSignal() = default;
+
+MessageSignal::~MessageSignal() = default;
+
+void MessageSignal::waitUntil(std::chrono::steady_clock::time_point until) { gf_linkSleepUntil(until); }

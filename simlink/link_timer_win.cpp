@@ -15,3 +15,20 @@ void gf_linkSleepUntil(std::chrono::steady_clock::time_point until) {
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
   Sleep(static_cast<DWORD>(ms));
 }
+
+MessageSignal::MessageSignal() : handle_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+MessageSignal::~MessageSignal() {
+  if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+void MessageSignal::waitUntil(std::chrono::steady_clock::time_point until) {
+  if (handle_ == nullptr) {
+    gf_linkSleepUntil(until);
+    return;
+  }
+  const auto left = until - std::chrono::steady_clock::now();
+  if (left <= std::chrono::steady_clock::duration::zero()) return;
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+  WaitForSingleObject(static_cast<HANDLE>(handle_), static_cast<DWORD>(ms));
+}

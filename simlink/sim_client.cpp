@@ -53,7 +53,7 @@ void lf_ageOwnObjects() {
     gf_pushSimResult({0, hexId, 0, simResultCreateFailed, 0.0, 0.0});
 }
 
-SessionEnd lf_dispatchUntilStopped(const std::stop_token& stop, SimConnectClient* handle) {
+SessionEnd lf_dispatchUntilStopped(const std::stop_token& stop, SimConnectClient* handle, MessageSignal& arrived) {
   TimerResolution oneMillisecond;
   auto lastAgeing = std::chrono::steady_clock::now();
   while (!stop.stop_requested()) {
@@ -68,7 +68,7 @@ SessionEnd lf_dispatchUntilStopped(const std::stop_token& stop, SimConnectClient
       lf_ageOwnObjects();
       lastAgeing = returned;
     }
-    gf_linkSleepUntil(returned + dispatchStep);
+    arrived.waitUntil(returned + dispatchStep);
   }
   return SessionEnd::stopped;
 }
@@ -87,7 +87,7 @@ void lf_closeConnection() {
     gf_logWarning("Closing SimConnect failed?!");
 }
 
-void lf_runLink(const std::stop_token& stop) {
+void lf_runLink(const std::stop_token& stop, MessageSignal& arrived) {
   bool waitingShown = false;
   bool openFailureLogged = false;
   while (!gf_stopOrClosed() && !stop.stop_requested()) {
@@ -96,7 +96,7 @@ void lf_runLink(const std::stop_token& stop) {
       waitingShown = true;
     }
     SimConnectClient* handle = nullptr;
-    const SimConnectResult opened = simCalls.SimConnect_Open(&handle, "Hivemoor", nullptr, 0, nullptr, 0);
+    const SimConnectResult opened = simCalls.SimConnect_Open(&handle, "Hivemoor", nullptr, 0, arrived.handle(), 0);
     if (opened < 0 || handle == nullptr) {
       // Said once: a simulator that is not started yet is the usual case, but a wrong
       // SimConnect.cfg would otherwise fail here silently forever.
@@ -111,7 +111,7 @@ void lf_runLink(const std::stop_token& stop) {
     simLinkState.quitReceived = false;
     simLinkState.simConnectHandle.store(handle);
     gf_registerSimData();
-    const SessionEnd end = lf_dispatchUntilStopped(stop, handle);
+    const SessionEnd end = lf_dispatchUntilStopped(stop, handle, arrived);
     if (end == SessionEnd::neverAnswered) {
       lf_closeConnection();
       gf_linkSleepUntil(std::chrono::steady_clock::now() + openRetry);
@@ -128,8 +128,10 @@ void lf_runLink(const std::stop_token& stop) {
 } // namespace
 
 void SimClient(std::stop_token stop) {
+  // Outlives the connection, which signals it until it is closed.
+  MessageSignal arrived;
   try {
-    lf_runLink(stop);
+    lf_runLink(stop, arrived);
   } catch (const hvm::UserErrorException& e) {
     const char* text = e.what();
     gf_showError(*text != '\0' ? text : "Unknown exception");

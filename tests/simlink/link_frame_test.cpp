@@ -53,6 +53,9 @@ TEST_F(LinkFrame, WhileLiveTrafficHoldsTheLockNothingIsSentAndNothingLost) {
   EXPECT_EQ(calls[1].op, "TransmitClientEvent");
   EXPECT_EQ(calls[2].op, "AICreateNonATCAircraft");
   EXPECT_EQ(calls[3].op, "AIRemoveObject");
+  // The frame's packets leave as one burst.
+  for (const auto& call : calls) EXPECT_TRUE(call.inBatch) << call.op;
+  EXPECT_EQ(fake.openBatches(), 0);
   std::lock_guard lock(simCommands.commandMutex);
   EXPECT_TRUE(simCommands.sendBuffer->empty());
   EXPECT_TRUE(simCommands.eventQueue.empty());

@@ -140,6 +140,8 @@ private:
   void lf_readLoop(Session& session);
   void lf_timerLoop(Session& session);
   void lf_handle(Session& session, const Bytes& bytes, std::chrono::steady_clock::time_point arrived);
+  // The many positions of a frame without decoding them into a record: true when handled.
+  bool lf_fastPosition(Session& session, const Bytes& bytes, std::chrono::steady_clock::time_point arrived);
   // Answers one valid packet; false when the packet is left out of the record (a position
   // sampled away).
   bool lf_answer(Session& session, const Packet& packet, std::vector<Bytes>& replies);
