@@ -4,7 +4,8 @@
 #include "core/log.h"
 #include "core/shell/main_window.h"
 #include "core/shell/run_state.h"
-#include "core/shell/sim_stop.h"
+#include "core/shell/sim_closed.h"
+#include "core/shell/simulator_install.h"
 #include "core/shell/status_line.h"
 #include "simlink/command_queues.h"
 #include "simlink/dispatch.h"
@@ -41,7 +42,14 @@ std::int32_t lf_userErrorCode(const char* text) {
 }
 
 void lf_showWaiting() {
-  gf_showMessage(fmt::format("Waiting for Prepar3Dv{} ...", simLinkState.simMajorVersion.load()), true);
+  std::string version;
+  try {
+    version = gf_getP3DVersion();
+  } catch (const std::exception&) {
+    // The run's version then: the message must not end the link.
+    version = std::to_string(simLinkState.simMajorVersion.load());
+  }
+  gf_showMessage(fmt::format("Waiting for Prepar3Dv{} ...", version), true);
   gf_log("\n");
   gf_requestRepaint(topBandRect);
 }
