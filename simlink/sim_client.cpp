@@ -57,7 +57,7 @@ void lf_showWaiting() {
 // Gives up what waits too long to be identified: a creation the simulator never carried out
 // becomes a refused creation for live traffic.
 void lf_ageOwnObjects() {
-  for (const std::int32_t hexId : gf_ageOwnObjects(LinkClock::now()))
+  for (const std::int32_t hexId : gf_ageOwnObjects(LinkClock::now(), runState.flightRunning.load()))
     gf_pushSimResult({0, hexId, 0, simResultCreateFailed, 0.0, 0.0});
 }
 

@@ -291,11 +291,16 @@ TEST_F(LinkDispatch, AForeignAircraftIsLoggedOnceThenKnown) {
 }
 
 TEST_F(LinkDispatch, WhatIsNeverIdentifiedIsGivenUpAndALateArrivalRemoved) {
+  using std::chrono::seconds;
   const auto start = LinkClock::now();
   gf_addPendingCreate({7, 10001, "DAL123", start});
   gf_noteAddedObject(1500, start);
-  EXPECT_TRUE(gf_ageOwnObjects(start + std::chrono::seconds(29)).empty());
-  EXPECT_EQ(gf_ageOwnObjects(start + std::chrono::seconds(30)), std::vector<std::int32_t>{10001});
+  EXPECT_TRUE(gf_ageOwnObjects(start + seconds(20), true).empty());
+  // A minute in the simulator's menu does not count.
+  EXPECT_TRUE(gf_ageOwnObjects(start + seconds(80), false).empty());
+  EXPECT_TRUE(gf_ageOwnObjects(start + seconds(89), true).empty());
+  EXPECT_EQ(ownObjects.pendingCreates.size(), 1u);
+  EXPECT_EQ(gf_ageOwnObjects(start + seconds(90), true), std::vector<std::int32_t>{10001});
   EXPECT_TRUE(ownObjects.pendingCreates.empty());
   EXPECT_TRUE(ownObjects.addedObjects.empty());
   EXPECT_TRUE(log.contains("The simulator has not created hexid 10001 (DAL123) within 30 s, given up"));

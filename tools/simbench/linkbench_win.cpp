@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
       throw std::runtime_error(fmt::format("{} of {} aircraft identified", objects.size(), aircraft));
     const std::vector<std::int32_t> ids(objects.begin(), objects.end());
 
-    standin.command("frame-latency reset");
+    standin.command(fmt::format("frame-latency reset {}", aircraft));
     holdCount = 0;
     {
       TimerResolution oneMillisecond;

@@ -169,10 +169,7 @@ bool Simulator::lf_fastPosition(Session& session, const Bytes& bytes, std::chron
         definition->second.size() != 8)
       return false;
     session.lastPacketId = packetId;
-    if (session.frame.open) {
-      ++session.frame.positions;
-      session.frame.lastPosition = arrived;
-    }
+    lf_positionArrived(session, arrived);
     Aircraft& a = found->second;
     double* targets[] = {&a.latitude, &a.longitude, &a.pitch,         &a.bank,
                          &a.heading,  &a.altitude,  &a.verticalSpeed, &a.airspeed};
@@ -218,10 +215,7 @@ void Simulator::lf_handle(Session& session, const Bytes& bytes, std::chrono::ste
     if (packet.packetId != expected)
       packet.errors.push_back(fmt::format("packet id {} where {} follows", packet.packetId, expected));
     session.lastPacketId = packet.packetId;
-    if (position && session.frame.open) {
-      ++session.frame.positions;
-      session.frame.lastPosition = arrived;
-    }
+    if (position) lf_positionArrived(session, arrived);
   }
   std::vector<Bytes> replies;
   bool record = true;
@@ -304,13 +298,35 @@ void Simulator::lf_applyEvent(Aircraft& a, const std::string& eventName, std::ui
   a.events.emplace_back(eventName, data);
 }
 
-void Simulator::lf_closeFrame(Session::FrameTiming& frame) {
-  if (frame.open && frame.positions > 0) {
-    const double ms = std::chrono::duration<double, std::milli>(frame.lastPosition - frame.sentAt).count();
-    std::lock_guard lock(latencyMutex_);
-    if (frameLatencies_.size() < 1000000) frameLatencies_.emplace_back(ms, frame.positions);
+void Simulator::lf_finishFrame(const Session::FrameTiming& frame) {
+  if (frame.positions == 0) return;
+  const double ms = std::chrono::duration<double, std::milli>(frame.lastPosition - frame.sentAt).count();
+  std::lock_guard lock(latencyMutex_);
+  if (frameLatencies_.size() < 1000000) frameLatencies_.emplace_back(ms, frame.positions);
+}
+
+void Simulator::lf_frameSent(Session& session, std::chrono::steady_clock::time_point now) {
+  // A frame that has not had all its positions a quarter of a second later never will.
+  constexpr auto patience = std::chrono::milliseconds(250);
+  auto& frames = session.frames;
+  while (!frames.empty() && (framePositions_.load() == 0 || now - frames.front().sentAt > patience)) {
+    lf_finishFrame(frames.front());
+    frames.pop_front();
   }
-  frame = {};
+  frames.push_back({now, now, 0});
+}
+
+void Simulator::lf_positionArrived(Session& session, std::chrono::steady_clock::time_point arrived) {
+  auto& frames = session.frames;
+  if (frames.empty()) return;
+  const std::uint32_t expected = framePositions_.load();
+  auto& frame = expected == 0 ? frames.back() : frames.front();
+  ++frame.positions;
+  frame.lastPosition = arrived;
+  if (expected > 0 && frame.positions >= expected) {
+    lf_finishFrame(frame);
+    frames.pop_front();
+  }
 }
 
 nlohmann::json Simulator::lf_objectTable() {
@@ -627,9 +643,7 @@ void Simulator::lf_timerLoop(Session& session) {
         const auto period = std::chrono::duration_cast<clock::duration>(std::chrono::duration<double>(1.0 / rate));
         if (now >= nextFrame) {
           due.push_back(frameMessage(frame->second, static_cast<float>(rate)));
-          lf_closeFrame(session.frame);
-          session.frame.open = true;
-          session.frame.sentAt = now;
+          lf_frameSent(session, now);
           nextFrame = now - nextFrame > period * 10 ? now + period : nextFrame + period;
         }
         wakeAt = std::min(wakeAt, nextFrame);
@@ -722,16 +736,21 @@ std::string Simulator::command(const std::string& line) {
     return nlohmann::json({{"count", violationCount_}, {"list", violations_}}).dump();
   }
   if (verb == "frame-latency") {
-    // "frame-latency reset" forgets what was measured; "frame-latency N" gives the times of
-    // the frames that brought at least N positions: ok FRAMES SHORT P50 P99 MAX (ms).
+    // "frame-latency reset [N]" forgets what was measured and, with N, counts N positions to
+    // a frame; "frame-latency [N]" gives the times of the frames that brought at least N
+    // positions: ok FRAMES SHORT P50 P99 MAX (ms).
     std::string what;
+    std::uint32_t wanted = 0;
     in >> what;
-    std::lock_guard lock(latencyMutex_);
     if (what == "reset") {
+      in >> wanted;
+      std::lock_guard lock(latencyMutex_);
       frameLatencies_.clear();
+      framePositions_.store(wanted);
       return "ok";
     }
-    const std::uint32_t wanted = static_cast<std::uint32_t>(std::stoul(what.empty() ? "1" : what));
+    wanted = what.empty() ? std::max(framePositions_.load(), 1u) : static_cast<std::uint32_t>(std::stoul(what));
+    std::lock_guard lock(latencyMutex_);
     std::vector<double> times;
     std::size_t shortFrames = 0;
     for (const auto& [ms, positions] : frameLatencies_) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -101,14 +102,13 @@ struct Session {
     Bytes message;
   };
   std::vector<Delayed> delayed;
-  // The last Frame sent and the position packets that arrived after it.
+  // Frames sent whose positions are still coming, oldest first.
   struct FrameTiming {
-    bool open = false;
     std::chrono::steady_clock::time_point sentAt{};
     std::chrono::steady_clock::time_point lastPosition{};
     std::uint32_t positions = 0;
   };
-  FrameTiming frame;
+  std::deque<FrameTiming> frames;
   struct Periodic {
     std::uint32_t requestId, definitionId, objectId;
     std::chrono::steady_clock::time_point next;
@@ -157,7 +157,10 @@ private:
   void lf_violation(const Session& session, const Packet& packet, std::uint32_t objectId, const char* why);
   void lf_applyEvent(Aircraft& a, const std::string& eventName, std::uint32_t data);
   void lf_settle(Aircraft& a) const;
-  void lf_closeFrame(Session::FrameTiming& frame);
+  // The frame timing; both called holding the session's state mutex.
+  void lf_frameSent(Session& session, std::chrono::steady_clock::time_point now);
+  void lf_positionArrived(Session& session, std::chrono::steady_clock::time_point arrived);
+  void lf_finishFrame(const Session::FrameTiming& frame);
   nlohmann::json lf_objectTable();
   void lf_record(const nlohmann::json& line);
   std::vector<std::shared_ptr<Session>> lf_sessions();
@@ -181,7 +184,10 @@ private:
   std::uint64_t violationCount_ = 0;
   std::vector<nlohmann::json> violations_; // the first ones, for the tests
   // Per finished frame: milliseconds from the Frame's send to its last position packet, and
-  // how many positions arrived in it.
+  // how many positions arrived in it. With a number of positions per frame set, the positions
+  // fill the frames in their order (a client that falls behind a frame is not taken for a
+  // quick one); without, a frame takes what arrives until the next is sent.
+  std::atomic<std::uint32_t> framePositions_{0};
   std::mutex latencyMutex_;
   std::vector<std::pair<double, std::uint32_t>> frameLatencies_;
   std::mutex countMutex_;
