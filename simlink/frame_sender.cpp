@@ -48,15 +48,19 @@ void lf_takeBatch() {
   batch.removals.swap(simCommands.removeQueue);
 }
 
-void lf_sendPositions(SimConnectClient* handle) {
+// Returns how many positions went out.
+std::size_t lf_sendPositions(SimConnectClient* handle) {
+  std::size_t sent = 0;
   for (const AcPositionData& p : batch.positions) {
     // The user aircraft and objects that are not ours (0 while an object is not known yet)
     // are never moved.
     if (!gf_isOwnObject(lf_object(p.objectId))) continue;
     simCalls.SimConnect_SetDataOnSimObject(handle, gf_simId(SimDefinitionId::AcPosition), lf_object(p.objectId), 0, 0,
                                            64, &p);
+    ++sent;
   }
   batch.positions.clear();
+  return sent;
 }
 
 void lf_sendEvents(SimConnectClient* handle) {
@@ -147,28 +151,32 @@ void gf_setFrameProbe(FrameProbe probe) { frameProbe.store(probe); }
 
 void gf_sendQueuedCommands() {
   const auto start = std::chrono::steady_clock::now();
+  bool taken = false;
   {
     std::unique_lock lock(simCommands.commandMutex, std::try_to_lock);
-    if (!lock.owns_lock()) return;
-    if (simLinkState.simConnectError.load()) {
-      lf_dropEverything();
-      return;
+    if (lock.owns_lock()) {
+      taken = !simLinkState.simConnectError.load();
+      if (taken)
+        lf_takeBatch();
+      else
+        lf_dropEverything();
     }
-    lf_takeBatch();
   }
   // Sent without the command mutex, so live traffic never waits for the simulator's pipe.
   const auto held = std::chrono::steady_clock::now() - start;
-  const std::size_t positions = batch.positions.size();
-  SimConnectClient* handle = simLinkState.simConnectHandle.load();
-  std::vector<std::int32_t> refused;
-  {
-    const PacketBatch burst(handle);
-    lf_sendPositions(handle);
-    lf_sendEvents(handle);
-    for (const CreateAcData& c : batch.creations) lf_createAcInSim(handle, c, refused);
-    batch.creations.clear();
-    lf_sendRemovals(handle);
+  std::size_t positions = 0;
+  if (taken) {
+    SimConnectClient* handle = simLinkState.simConnectHandle.load();
+    std::vector<std::int32_t> refused;
+    {
+      const PacketBatch burst(handle);
+      positions = lf_sendPositions(handle);
+      lf_sendEvents(handle);
+      for (const CreateAcData& c : batch.creations) lf_createAcInSim(handle, c, refused);
+      batch.creations.clear();
+      lf_sendRemovals(handle);
+    }
+    for (const std::int32_t hexId : refused) gf_pushSimResult({0, hexId, 0, simResultCreateFailed, 0.0, 0.0});
   }
-  for (const std::int32_t hexId : refused) gf_pushSimResult({0, hexId, 0, simResultCreateFailed, 0.0, 0.0});
   if (const FrameProbe probe = frameProbe.load()) probe(held, std::chrono::steady_clock::now() - start, positions);
 }

@@ -10,8 +10,9 @@
 // queued command while the error flag is set.
 void gf_sendQueuedCommands();
 
-// How long one Frame held the command mutex, how long it took in all (sending included) and
-// how many positions it sent; for measuring only (the program sets no probe).
+// Called at the end of every Frame: how long it held the command mutex, how long it took in
+// all (sending included) and how many positions it sent (0 for a skipped frame); for
+// measuring only (the program sets no probe).
 using FrameProbe = void (*)(std::chrono::steady_clock::duration held, std::chrono::steady_clock::duration total,
                             std::size_t positions);
 void gf_setFrameProbe(FrameProbe probe);

@@ -90,9 +90,12 @@ int main(int argc, char** argv) {
       c.hexId = 10001 + i;
       gf_queueCreateAc(c);
     }
+    // Every request brings one message per aircraft: asked four times a second, as live
+    // traffic at its fastest does, so the link is not flooded.
     std::set<std::int32_t> objects;
     if (!lf_waitFor(
             [&] {
+              std::this_thread::sleep_for(std::chrono::milliseconds(240));
               gf_requestAircraftInRange(200000);
               std::lock_guard lock(simResults.resultMutex);
               for (const auto& r : simResults.results)
@@ -104,8 +107,19 @@ int main(int argc, char** argv) {
       throw std::runtime_error(fmt::format("{} of {} aircraft identified", objects.size(), aircraft));
     const std::vector<std::int32_t> ids(objects.begin(), objects.end());
 
-    standin.command(fmt::format("frame-latency reset {}", aircraft));
-    holdCount = 0;
+    // From here on each Frame's positions can be matched to it: the link answers the Frames in
+    // their order, one probe call each.
+    // Traced once the link has caught up with the Frames (the last range replies are handled).
+    std::string ok;
+    std::size_t firstFrame = 0;
+    if (!lf_waitFor(
+            [&] {
+              std::istringstream traced(standin.command("frame-trace"));
+              traced >> ok >> firstFrame;
+              return ok == "ok" && firstFrame <= holdCount.load() + 2;
+            },
+            30000))
+      throw std::runtime_error("the link does not catch up with the Frames");
     {
       TimerResolution oneMillisecond;
       const auto end = Clock::now() + std::chrono::seconds(seconds);
@@ -120,14 +134,16 @@ int main(int argc, char** argv) {
         gf_linkSleepUntil(tick);
       }
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    std::istringstream latency(standin.command(fmt::format("frame-latency {}", aircraft)));
-    std::string ok;
-    std::size_t frames = 0, shortFrames = 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::size_t calls = std::min(holdCount.load(), holds.size());
+    std::string counts = "frame-match";
+    for (std::size_t i = firstFrame; i < calls; ++i) counts += fmt::format(" {}", holds[i].positions);
+    std::istringstream latency(standin.command(counts));
+    std::size_t frames = 0, left = 0;
     double p50 = 0, p99 = 0, max = 0;
-    latency >> ok >> frames >> shortFrames >> p50 >> p99 >> max;
+    latency >> ok >> frames >> p50 >> p99 >> max >> left;
     std::vector<double> full, sending;
-    for (std::size_t i = 0; i < std::min(holdCount.load(), holds.size()); ++i) {
+    for (std::size_t i = firstFrame; i < calls; ++i) {
       if (holds[i].positions != static_cast<std::size_t>(aircraft)) continue;
       full.push_back(holds[i].microseconds);
       sending.push_back(holds[i].totalMicroseconds);
@@ -139,8 +155,8 @@ int main(int argc, char** argv) {
     fmt::print("Frame handler in all (sending included): p50 {:.0f} us, p99 {:.0f} us\n", lf_percentile(sending, 0.5),
                lf_percentile(sending, 0.99));
     fmt::print("Frame sent -> last position of that frame received: p50 {:.2f} ms, p99 {:.2f} ms, max {:.2f} ms "
-               "({} frames complete, {} with fewer positions)\n",
-               p50, p99, max, frames, shortFrames);
+               "({} frames with positions, {} positions unmatched)\n",
+               p50, p99, max, frames, left);
     link.request_stop();
     link.join();
     gf_setFrameProbe(nullptr);

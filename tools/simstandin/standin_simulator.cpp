@@ -306,27 +306,49 @@ void Simulator::lf_finishFrame(const Session::FrameTiming& frame) {
 }
 
 void Simulator::lf_frameSent(Session& session, std::chrono::steady_clock::time_point now) {
-  // A frame that has not had all its positions a quarter of a second later never will.
-  constexpr auto patience = std::chrono::milliseconds(250);
-  auto& frames = session.frames;
-  while (!frames.empty() && (framePositions_.load() == 0 || now - frames.front().sentAt > patience)) {
-    lf_finishFrame(frames.front());
-    frames.pop_front();
-  }
-  frames.push_back({now, now, 0});
+  if (session.frame.open) lf_finishFrame(session.frame);
+  session.frame = {true, now, now, 0};
+  ++session.framesSent;
+  if (session.tracing) session.tracedFrames.push_back(now);
 }
 
 void Simulator::lf_positionArrived(Session& session, std::chrono::steady_clock::time_point arrived) {
-  auto& frames = session.frames;
-  if (frames.empty()) return;
-  const std::uint32_t expected = framePositions_.load();
-  auto& frame = expected == 0 ? frames.back() : frames.front();
-  ++frame.positions;
-  frame.lastPosition = arrived;
-  if (expected > 0 && frame.positions >= expected) {
-    lf_finishFrame(frame);
-    frames.pop_front();
+  if (session.frame.open) {
+    ++session.frame.positions;
+    session.frame.lastPosition = arrived;
   }
+  if (session.tracing) session.tracedPositions.push_back(arrived);
+}
+
+std::string Simulator::lf_frameMatch(std::istream& counts) {
+  std::shared_ptr<Session> traced;
+  for (const auto& s : lf_sessions()) {
+    std::lock_guard lock(s->stateMutex);
+    if (s->tracing) traced = s;
+  }
+  if (!traced) return "error no frame trace";
+  std::lock_guard lock(traced->stateMutex);
+  // The client's frames answer the Frames in their order: the n-th count is the number of
+  // positions it sent for the n-th Frame traced, and they arrived in that order too.
+  std::vector<double> times;
+  std::size_t next = 0;
+  std::size_t frameIndex = 0;
+  std::uint64_t count = 0;
+  while (counts >> count) {
+    if (frameIndex >= traced->tracedFrames.size() || next + count > traced->tracedPositions.size()) break;
+    if (count > 0) {
+      next += count;
+      times.push_back(std::chrono::duration<double, std::milli>(traced->tracedPositions[next - 1] -
+                                                                traced->tracedFrames[frameIndex])
+                          .count());
+    }
+    ++frameIndex;
+  }
+  const std::size_t left = traced->tracedPositions.size() - next;
+  if (times.empty()) return fmt::format("ok 0 0 0 0 {}", left);
+  std::sort(times.begin(), times.end());
+  auto at = [&](double q) { return times[std::min(times.size() - 1, static_cast<std::size_t>(q * times.size()))]; };
+  return fmt::format("ok {} {:.3f} {:.3f} {:.3f} {}", times.size(), at(0.5), at(0.99), times.back(), left);
 }
 
 nlohmann::json Simulator::lf_objectTable() {
@@ -736,21 +758,16 @@ std::string Simulator::command(const std::string& line) {
     return nlohmann::json({{"count", violationCount_}, {"list", violations_}}).dump();
   }
   if (verb == "frame-latency") {
-    // "frame-latency reset [N]" forgets what was measured and, with N, counts N positions to
-    // a frame; "frame-latency [N]" gives the times of the frames that brought at least N
-    // positions: ok FRAMES SHORT P50 P99 MAX (ms).
+    // "frame-latency reset" forgets what was measured; "frame-latency N" gives the times of
+    // the frames that brought at least N positions: ok FRAMES SHORT P50 P99 MAX (ms).
     std::string what;
-    std::uint32_t wanted = 0;
     in >> what;
+    std::lock_guard lock(latencyMutex_);
     if (what == "reset") {
-      in >> wanted;
-      std::lock_guard lock(latencyMutex_);
       frameLatencies_.clear();
-      framePositions_.store(wanted);
       return "ok";
     }
-    wanted = what.empty() ? std::max(framePositions_.load(), 1u) : static_cast<std::uint32_t>(std::stoul(what));
-    std::lock_guard lock(latencyMutex_);
+    const std::uint32_t wanted = static_cast<std::uint32_t>(std::stoul(what.empty() ? "1" : what));
     std::vector<double> times;
     std::size_t shortFrames = 0;
     for (const auto& [ms, positions] : frameLatencies_) {
@@ -763,6 +780,23 @@ std::string Simulator::command(const std::string& line) {
     std::sort(times.begin(), times.end());
     auto at = [&](double q) { return times[std::min(times.size() - 1, static_cast<std::size_t>(q * times.size()))]; };
     return fmt::format("ok {} {} {:.3f} {:.3f} {:.3f}", times.size(), shortFrames, at(0.5), at(0.99), times.back());
+  }
+  if (verb == "frame-trace") {
+    // From now on every Frame and every position of the open session is timed; the answer
+    // is the number of Frames sent to it before: ok COUNT.
+    for (const auto& s : openSessions()) {
+      std::lock_guard lock(s->stateMutex);
+      s->tracing = true;
+      s->tracedFrames.clear();
+      s->tracedPositions.clear();
+      return fmt::format("ok {}", s->framesSent);
+    }
+    return "error no session";
+  }
+  if (verb == "frame-match") {
+    // The client's count of positions sent for each traced Frame, in order: ok FRAMES P50 P99
+    // MAX (ms, from a Frame leaving to its last position arriving) LEFT (positions unmatched).
+    return lf_frameMatch(in);
   }
   if (verb == "frame-rate") {
     double rate = 0;

@@ -11,6 +11,7 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <istream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -102,13 +103,20 @@ struct Session {
     Bytes message;
   };
   std::vector<Delayed> delayed;
-  // Frames sent whose positions are still coming, oldest first.
+  // The last Frame sent and the positions that arrived after it.
   struct FrameTiming {
+    bool open = false;
     std::chrono::steady_clock::time_point sentAt{};
     std::chrono::steady_clock::time_point lastPosition{};
     std::uint32_t positions = 0;
   };
-  std::deque<FrameTiming> frames;
+  FrameTiming frame;
+  std::uint64_t framesSent = 0;
+  // While tracing: every Frame's send time and every position's arrival, for matching them
+  // with the number of positions the client says it sent for each frame.
+  bool tracing = false;
+  std::vector<std::chrono::steady_clock::time_point> tracedFrames;
+  std::vector<std::chrono::steady_clock::time_point> tracedPositions;
   struct Periodic {
     std::uint32_t requestId, definitionId, objectId;
     std::chrono::steady_clock::time_point next;
@@ -161,6 +169,7 @@ private:
   void lf_frameSent(Session& session, std::chrono::steady_clock::time_point now);
   void lf_positionArrived(Session& session, std::chrono::steady_clock::time_point arrived);
   void lf_finishFrame(const Session::FrameTiming& frame);
+  std::string lf_frameMatch(std::istream& counts);
   nlohmann::json lf_objectTable();
   void lf_record(const nlohmann::json& line);
   std::vector<std::shared_ptr<Session>> lf_sessions();
@@ -184,10 +193,7 @@ private:
   std::uint64_t violationCount_ = 0;
   std::vector<nlohmann::json> violations_; // the first ones, for the tests
   // Per finished frame: milliseconds from the Frame's send to its last position packet, and
-  // how many positions arrived in it. With a number of positions per frame set, the positions
-  // fill the frames in their order (a client that falls behind a frame is not taken for a
-  // quick one); without, a frame takes what arrives until the next is sent.
-  std::atomic<std::uint32_t> framePositions_{0};
+  // how many positions arrived in it (the positions that arrive until the next Frame).
   std::mutex latencyMutex_;
   std::vector<std::pair<double, std::uint32_t>> frameLatencies_;
   std::mutex countMutex_;
