@@ -1,7 +1,7 @@
-// The Frame handler's hold of the command mutex with 500 aircraft: every position goes
-// through the real client library (its lock, the packet, the flush) onto a connection that
-// takes the bytes and drops them. Live traffic waits for the mutex only above 50 frames a
-// second, so the aim is well under a millisecond.
+// The Frame handler with 500 aircraft, all of it: every position goes through the real
+// client library (its lock, the packet, the batch's flushes) onto a connection that takes the
+// bytes and drops them. It holds the command mutex only to take the queues; the rest runs
+// without it. And live traffic's hand-over of a tick's 500 positions.
 #include "simlink/command_queues.h"
 #include "simlink/frame_sender.h"
 #include "simlink/link_state.h"
