@@ -3,6 +3,7 @@
 // the last position packet of that frame reaches it. The need: 500 aircraft, every position
 // of a frame delivered within 4 ms at p99, the mutex held under 1 ms. Run by hand under Wine:
 //   scripts/with-wine-display scripts/wine-run build/win64/tools/simbench/hvm_linkbench.exe [aircraft] [seconds]
+//   [pipe|tcp]
 #include "core/settings/parameters.h"
 #include "core/shell/run_state.h"
 #include "simlink/command_queues.h"
@@ -18,7 +19,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fmt/format.h>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -64,8 +67,18 @@ double lf_percentile(std::vector<double> values, double q) {
 int main(int argc, char** argv) {
   const int aircraft = argc > 1 ? std::stoi(argv[1]) : 500;
   const int seconds = argc > 2 ? std::stoi(argv[2]) : 10;
+  const bool tcp = argc > 3 && std::string(argv[3]) == "tcp";
   try {
-    StandinProcess standin({"--frame-rate", "60"});
+    // Over TCP the link finds the stand-in through a SimConnect.cfg in its current folder.
+    const auto folder = std::filesystem::temp_directory_path() / "hvm_linkbench";
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+    std::filesystem::remove(folder / "SimConnect.cfg");
+    StandinProcess standin(tcp ? std::vector<std::string>{"--frame-rate", "60", "--no-pipe", "--ipv4", "0"}
+                               : std::vector<std::string>{"--frame-rate", "60"});
+    if (tcp)
+      std::ofstream(folder / "SimConnect.cfg") << fmt::format(
+          "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort={}\nDisableNagle=1\n", standin.ipv4Port());
     gf_resetSimLink(5);
     gf_initSimClient(5);
     ALL_INSTALL_PATH.set("C:\\Program Files\\Lockheed Martin\\Prepar3D v5");
@@ -148,7 +161,7 @@ int main(int argc, char** argv) {
       full.push_back(holds[i].microseconds);
       sending.push_back(holds[i].totalMicroseconds);
     }
-    fmt::print("{} aircraft, {} s at 60 frames/s over the default pipe\n", aircraft, seconds);
+    fmt::print("{} aircraft, {} s at 60 frames/s over {}\n", aircraft, seconds, tcp ? "TCP" : "the default pipe");
     fmt::print("command mutex held per frame with {} positions: p50 {:.0f} us, p99 {:.0f} us, max {:.0f} us "
                "({} frames)\n",
                aircraft, lf_percentile(full, 0.5), lf_percentile(full, 0.99), lf_percentile(full, 1.0), full.size());
@@ -161,6 +174,7 @@ int main(int argc, char** argv) {
     link.join();
     gf_setFrameProbe(nullptr);
     standin.stop();
+    std::filesystem::remove(folder / "SimConnect.cfg");
     return 0;
   } catch (const std::exception& e) {
     fmt::print("hvm_linkbench: {}\n", e.what());
