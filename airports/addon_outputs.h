@@ -15,6 +15,7 @@
 #include <compare>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,13 +28,17 @@ struct SceneryRank {
 };
 
 // The scan's list of the files it wrote, in the airports folder.
-extern const std::filesystem::path addonManifestFile;
+std::filesystem::path gf_addonManifestFile();
 
 // Set when this scan generated a stand file or made a link file.
 extern std::atomic<bool> airportGenerated;
 
+// The publisher of the scenery a file belongs to, from its path: "simaddon", "unknown" or
+// a publisher of the reference data.
+using PublisherOf = std::function<std::string(const std::string& bglPath)>;
+
 // Before a scan's first folder: reads the last scan's manifest and forgets the last scan.
-void gf_beginAddonOutputs();
+void gf_beginAddonOutputs(PublisherOf publisherOf);
 // For one airport of a scenery file, on the file's worker: the link and the generated
 // file. False when a file could not be written.
 bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, SceneryRank rank);

@@ -12,11 +12,14 @@
 inline const std::filesystem::path airportsScanLogName = "AirportsScanLog.txt";
 
 struct AddonScanSetup {
-  std::filesystem::path sceneryConfigFolder; // holds scenery.cfg and scenery_add-ons.xml
+  std::filesystem::path sceneryConfigFolder; // holds scenery.cfg and scenery_add-ons.xml; empty: the
+                                             // simulator version's (gf_sceneryConfigFolder)
   std::filesystem::path installFolder;       // the simulator's
   std::filesystem::path stockFolder;         // the simulator's own scenery
   // Whether the archive's stock file of an airport qualifies it for offline learning.
   std::function<bool(const std::string& code)> suitableForOfflineLearning;
+  // The publisher of a scenery file from its path.
+  std::function<std::string(const std::string& bglPath)> publisherOf;
 };
 
 // What the last scan came to.

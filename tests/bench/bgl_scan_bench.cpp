@@ -45,7 +45,8 @@ struct Installation {
         a.lon = -100 + (i / 100) * 0.1;
         a.subrecords.push_back(bglwriter::NameRecord{"Airport " + code});
         // Runways, taxiways and aprons: records the scan steps over.
-        for (int k = 0; k < 20; ++k) a.subrecords.push_back(bglwriter::RawRecord{0x0004, std::vector<std::uint8_t>(1500, 1), std::nullopt});
+        for (int k = 0; k < 20; ++k)
+          a.subrecords.push_back(bglwriter::RawRecord{0x0004, std::vector<std::uint8_t>(1500, 1), std::nullopt});
         bglwriter::ParkingList list;
         const int stands = 100 + static_cast<int>(random() % 401);
         for (int k = 0; k < stands; ++k) {

@@ -1,0 +1,284 @@
+#include "airports/addon_outputs.h"
+
+#include "airports/airport_file.h"
+#include "airports/bgl_scan_report.h"
+#include "core/files.h"
+#include "core/log.h"
+#include "core/refdata/dbase_tables.h"
+#include "core/settings/file_names.h"
+#include "core/text.h"
+#include "core/text_files.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fmt/format.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace fs = std::filesystem;
+
+std::atomic<bool> airportGenerated{false};
+
+namespace {
+
+constexpr std::string_view warning = "===> ";
+constexpr std::string_view simaddon = "simaddon";
+
+// Every scenery file that holds one airport, and what the one the simulator shows wrote.
+struct CodeOutputs {
+  std::mutex mutex;
+  std::vector<std::pair<SceneryRank, std::string>> sources;
+  std::optional<SceneryRank> winner;
+  std::vector<std::string> files; // manifest texts of the files the winner wrote
+};
+
+struct AddonOutputs {
+  // Held while an airport's entry is looked up, and for the manifest's lists; never while
+  // files are written (each airport has its own lock for that).
+  std::mutex linkMutex;
+  std::set<std::string> previous; // what the last scan wrote
+  std::map<std::string, std::unique_ptr<CodeOutputs>> codes;
+  std::set<std::string> forgotten;
+  std::atomic<std::int32_t> writeFailures{0};
+  PublisherOf publisherOf; // set before the workers start, then only read
+};
+
+AddonOutputs addonOutputs;
+
+// Airport files are named after the code.
+fs::path lf_codeFile(const std::string& code, std::string_view extension) {
+  return gf_pathFromText(code + std::string(extension));
+}
+
+// The manifest names files relative to the program's folder, with forward slashes.
+std::string lf_manifestText(const fs::path& file) {
+  auto text = gf_pathText(file.lexically_normal());
+  for (auto& c : text)
+    if (c == '\\') c = '/';
+  return text;
+}
+
+// A publisher's airport entry is the code followed by the stand count of its archived file.
+bool lf_matchThirdPartyEntry(std::string_view publisher, std::string_view entry, std::string_view code,
+                             std::int32_t& count) {
+  if (entry.substr(0, code.size()) != code) return false;
+  const auto digits = entry.substr(std::min<std::size_t>(4, entry.size()));
+  std::int32_t number = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error == std::errc{})
+    count = number;
+  else
+    gf_logWarning(fmt::format("{} {} {} {}", publisher, code, entry, "invalid number"));
+  return true;
+}
+
+CodeOutputs& lf_codeOutputs(const std::string& code) {
+  std::lock_guard lock(addonOutputs.linkMutex);
+  auto& entry = addonOutputs.codes[code];
+  if (!entry) entry = std::make_unique<CodeOutputs>();
+  return *entry;
+}
+
+std::optional<std::string> lf_simaddonArchivePath(const std::string& code) {
+  if (dbaseTables.simaddonAirports.contains(code)) return fmt::format("archive/{}/{}.xml", simaddon, code);
+  gf_addScanReportLine(fmt::format("{} does not exist as simaddon", code));
+  return std::nullopt;
+}
+
+std::optional<std::string> lf_thirdPartyArchivePath(const std::string& publisher, const std::string& code,
+                                                    std::int32_t& archivedCount) {
+  std::string urlPublisher;
+  for (const char c : publisher) urlPublisher += c == ' ' ? std::string("%20") : std::string(1, c);
+  const auto path = fmt::format("archive/thirdparty/{}/{}.xml", urlPublisher, code);
+  for (const auto& party : dbaseTables.thirdParties) {
+    if (party.pub != publisher) continue;
+    for (const auto& entry : party.arpts)
+      if (lf_matchThirdPartyEntry(publisher, entry, code, archivedCount)) return path;
+  }
+  gf_addScanReportLine(fmt::format("thirdparty {} {} does not exist", publisher, code));
+  return std::nullopt;
+}
+
+// What the scan means to write for one airport of one scenery file.
+struct AirportPlan {
+  std::optional<fs::path> linkFile;
+  std::string linkTarget;
+  std::string linkLine;
+  std::optional<fs::path> standFile;
+};
+
+// A file there that no scan of ours wrote is the user's own: it stays as it is.
+bool lf_isUsersFile(const fs::path& file, const std::vector<std::string>& ours) {
+  const auto text = lf_manifestText(file);
+  std::error_code error;
+  return fs::exists(file, error) && !addonOutputs.previous.contains(text) &&
+         std::find(ours.begin(), ours.end(), text) == ours.end();
+}
+
+// Writes the plan of the airport's winning scenery file so far, replacing what a lower one
+// wrote. Returns false when a file could not be written.
+bool lf_writePlan(CodeOutputs& outputs, const AirportPlan& plan, const AirportFileData& data, SceneryRank rank) {
+  if (outputs.winner && rank < *outputs.winner) return true;
+  std::vector<std::string> files;
+  bool ok = true;
+  const auto keep = [&](const fs::path& file) {
+    if (!lf_isUsersFile(file, outputs.files)) return true;
+    gf_addScanReportLine(
+        fmt::format("{}{} is a stand file of your own: the scan leaves it as it is", warning, gf_pathText(file)));
+    return false;
+  };
+  if (plan.linkFile && keep(*plan.linkFile)) {
+    if (gf_writeTextToFile(plan.linkTarget, *plan.linkFile)) {
+      files.push_back(lf_manifestText(*plan.linkFile));
+      airportGenerated.exchange(true);
+    } else {
+      gf_addScanReportLine(fmt::format("{}Writing {} did not succeed", warning, gf_pathText(*plan.linkFile)));
+      ok = false;
+    }
+  }
+  if (plan.standFile && keep(*plan.standFile)) {
+    fs::create_directories(plan.standFile->parent_path());
+    if (gf_writeAirportFile(data, *plan.standFile, AirportFileMode::Generated)) {
+      files.push_back(lf_manifestText(*plan.standFile));
+      airportGenerated.exchange(true);
+    } else {
+      gf_addScanReportLine(fmt::format("{}Generating {} did not succeed", warning, gf_pathText(*plan.standFile)));
+      ok = false;
+    }
+  }
+  // What a scenery file below this one wrote and this one does not must not hide it.
+  for (const auto& old : outputs.files)
+    if (std::find(files.begin(), files.end(), old) == files.end()) gf_removeFile(gf_pathFromText(old));
+  outputs.winner = rank;
+  outputs.files = std::move(files);
+  if (!ok) ++addonOutputs.writeFailures;
+  return ok;
+}
+
+} // namespace
+
+fs::path gf_addonManifestFile() { return airportsFolder / "addon_scan_files.txt"; }
+
+void gf_beginAddonOutputs(PublisherOf publisherOf) {
+  std::lock_guard lock(addonOutputs.linkMutex);
+  addonOutputs.publisherOf = std::move(publisherOf);
+  addonOutputs.previous.clear();
+  addonOutputs.codes.clear();
+  addonOutputs.forgotten.clear();
+  addonOutputs.writeFailures = 0;
+  airportGenerated = false;
+  TextLinesFile manifest{gf_addonManifestFile(), {}};
+  for (auto& line : manifest.readLines(1024)) {
+    auto text = gf_trim(line);
+    if (!text.empty()) addonOutputs.previous.insert(std::move(text));
+  }
+}
+
+bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, SceneryRank rank) {
+  AirportFileData data;
+  data.code = airport.code;
+  data.airport_name = std::move(airport.name);
+  data.altitude = airport.altitude;
+  data.BGLpath = bglPath;
+  data.publisher = addonOutputs.publisherOf ? addonOutputs.publisherOf(bglPath) : std::string("unknown");
+  data.stands.reserve(airport.stands.size());
+  for (const auto& s : airport.stands)
+    data.stands.emplace_back(s.name, std::vector<StandOptionData>{}, s.lat, s.lon, s.heading, s.radius * metresPerNm,
+                             s.cargo, s.ramp, s.heli);
+  std::stable_sort(data.stands.begin(), data.stands.end(),
+                   [](const StandData& a, const StandData& b) { return a.name < b.name; });
+
+  const bool isSimaddon = data.publisher == simaddon;
+  const auto& folder = isSimaddon ? myOrbxFolder : myThirdpartyFolder;
+  AirportPlan plan;
+  std::int32_t archivedCount = 0;
+  if (data.publisher != "unknown") {
+    const auto target = isSimaddon ? lf_simaddonArchivePath(data.code)
+                                   : lf_thirdPartyArchivePath(data.publisher, data.code, archivedCount);
+    if (target) {
+      plan.linkFile = folder / lf_codeFile(data.code, ".txt");
+      plan.linkTarget = *target;
+      gf_addScanReportLine(isSimaddon ? fmt::format("{} airport {} linked to {}", simaddon, data.code, *target)
+                                      : fmt::format("thirdparty airport {} linked to {}", data.code, *target));
+    }
+  }
+  const auto count = static_cast<std::int32_t>(data.stands.size());
+  const bool moreThanArchived = archivedCount < count && !isSimaddon;
+  if (moreThanArchived)
+    gf_addScanReportLine(
+        fmt::format("{}{} has {} parkpos while archived one has {}", warning, data.code, count, archivedCount));
+  if ((!plan.linkFile || moreThanArchived) && count > 0) {
+    plan.standFile = folder / lf_codeFile(data.code, ".xml");
+    const auto helipads = airport.helipadCount;
+    gf_addScanReportLine(fmt::format(
+        "Generated {}: {} position{}{}", data.code + ".xml", count, gf_plural(count),
+        helipads > 0 ? fmt::format(", of which {} helipad{}", helipads, gf_plural(helipads)) : std::string()));
+  }
+
+  auto& outputs = lf_codeOutputs(data.code);
+  std::lock_guard lock(outputs.mutex);
+  outputs.sources.emplace_back(rank, bglPath);
+  return lf_writePlan(outputs, plan, data, rank);
+}
+
+std::vector<std::string> gf_duplicateAirportLines() {
+  std::lock_guard lock(addonOutputs.linkMutex);
+  std::vector<std::string> lines;
+  for (auto& [code, outputs] : addonOutputs.codes) {
+    std::lock_guard codeLock(outputs->mutex);
+    if (outputs->sources.size() < 2) continue;
+    std::sort(outputs->sources.begin(), outputs->sources.end());
+    lines.push_back(fmt::format("{}{} is in {} scenery files; its stand file comes from {}", warning, code,
+                                outputs->sources.size(), outputs->sources.back().second));
+  }
+  return lines;
+}
+
+std::vector<std::string> gf_generatedCodes(const fs::path& folder) {
+  std::lock_guard lock(addonOutputs.linkMutex);
+  std::vector<std::string> codes;
+  for (auto& [code, outputs] : addonOutputs.codes) {
+    std::lock_guard codeLock(outputs->mutex);
+    const auto standFile = lf_manifestText(folder / lf_codeFile(code, ".xml"));
+    if (std::find(outputs->files.begin(), outputs->files.end(), standFile) != outputs->files.end())
+      codes.push_back(code);
+  }
+  return codes;
+}
+
+void gf_forgetAddonOutput(const fs::path& file) {
+  std::lock_guard lock(addonOutputs.linkMutex);
+  addonOutputs.forgotten.insert(lf_manifestText(file));
+}
+
+bool gf_finishAddonOutputs(bool complete) {
+  std::set<std::string> written;
+  {
+    std::lock_guard lock(addonOutputs.linkMutex);
+    for (auto& [code, outputs] : addonOutputs.codes) {
+      std::lock_guard codeLock(outputs->mutex);
+      for (const auto& file : outputs->files)
+        if (!addonOutputs.forgotten.contains(file)) written.insert(file);
+    }
+  }
+  std::vector<std::string> manifest;
+  for (const auto& old : addonOutputs.previous) {
+    if (written.contains(old) || addonOutputs.forgotten.contains(old)) continue;
+    // A scan cut short has not seen every airport: what the last one wrote stays for now.
+    if (complete)
+      gf_removeFile(gf_pathFromText(old));
+    else
+      manifest.push_back(old);
+  }
+  manifest.insert(manifest.end(), written.begin(), written.end());
+  std::sort(manifest.begin(), manifest.end());
+  if (gf_writeLinesToFile(manifest, gf_addonManifestFile())) return true;
+  gf_logWarning(fmt::format("Could not write {}: the next scan will take the files it lists for your own",
+                            gf_pathText(gf_addonManifestFile())));
+  ++addonOutputs.writeFailures;
+  return false;
+}
+
+std::int32_t gf_addonWriteFailures() { return addonOutputs.writeFailures.load(); }
