@@ -59,10 +59,10 @@ std::vector<std::string> names(const BglAirport& airport) {
 } // namespace
 
 TEST(BglRecords, DecodesBothRecordKindsAndSeveralAirportsPerFile) {
-  ParkingList klax{{gate(nameGate, 12, 33.9425, -118.408, 30, gateHeavy)}, std::nullopt};
-  ParkingList eham{{gate(letterCode('B'), 16, 52.3086, 4.7639, 22.5, rampCargo)}, std::nullopt};
+  ParkingList klax{{gate(nameGate, 12, 33.9425, -118.408, 30, gateHeavy)}};
+  ParkingList eham{{gate(letterCode('B'), 16, 52.3086, 4.7639, 22.5, rampCargo)}};
   const auto result = read(fileOf({airport("KLAX", true, {NameRecord{"Los Angeles Intl"}, klax}, 38.1),
-                                   RawRecord{0x0033, std::vector<std::uint8_t>(10, 7), std::nullopt},
+                                   RawRecord{0x0033, std::vector<std::uint8_t>(10, 7)},
                                    airport("EHAM", false, {NameRecord{"Schiphol"}, eham}, -3.4)}));
   ASSERT_TRUE(result.readable);
   ASSERT_EQ(result.airports.size(), 2u);
@@ -99,7 +99,7 @@ TEST(BglRecords, ParkingEntriesOfTheV2RecordCarryOneMoreWordAndAirlineCodes) {
     auto first = gate(nameGate, 1, 10.0, 20.0);
     first.airlines = {packAirline("KLM"), packAirline("DAL"), packAirline("AAL")};
     const auto second = gate(nameGate, 2, 10.001, 20.001, 44.5);
-    const auto result = read(fileOf({airport("ABCD", v2, {ParkingList{{first, second}, std::nullopt}})}));
+    const auto result = read(fileOf({airport("ABCD", v2, {ParkingList{{first, second}}})}));
     ASSERT_EQ(result.airports.size(), 1u) << v2;
     ASSERT_EQ(names(result.airports[0]), (std::vector<std::string>{"g1", "g2"})) << v2;
     EXPECT_NEAR(result.airports[0].stands[1].radius * 1852, 44.5, 1e-9);
@@ -186,9 +186,9 @@ TEST(BglRecords, HeadingsPositionsAndHelipads) {
   Helipad nullPad{0.00005, 0.00005, 30, 0};
   Helipad nanPad{50.02, 8.02, std::numeric_limits<float>::quiet_NaN(), 0};
   Helipad second{50.03, 8.03, 16, 180};
-  const auto result = read(fileOf({airport("HELI", true,
-                                           {NameRecord{"Pads"}, pad, pad, nullPad, nanPad,
-                                            ParkingList{{north, full, nearNull, equator}, std::nullopt}, second})}));
+  const auto result = read(fileOf({airport(
+      "HELI", true,
+      {NameRecord{"Pads"}, pad, pad, nullPad, nanPad, ParkingList{{north, full, nearNull, equator}}, second})}));
   ASSERT_EQ(result.airports.size(), 1u);
   const auto& a = result.airports[0];
   // Helipads after the parking list count too.
@@ -240,7 +240,7 @@ TEST(BglRecords, NamesAltitudesAndIdentifiers) {
     EXPECT_FALSE(lf_decodeIdentifierOrRegionCode(packIdent(bad))) << bad;
   EXPECT_FALSE(lf_decodeIdentifierOrRegionCode(0));
   EXPECT_FALSE(lf_decodeIdentifierOrRegionCode(0xFFFFFFFF));
-  const auto skipped = read(fileOf({airport("LAX", true, {ParkingList{{gate(nameGate, 1, 1, 1)}, std::nullopt}}),
+  const auto skipped = read(fileOf({airport("LAX", true, {ParkingList{{gate(nameGate, 1, 1, 1)}}}),
                                     airport("KLAXX", true, {}), airport("KSEA", true, {})}));
   ASSERT_EQ(skipped.airports.size(), 1u);
   EXPECT_EQ(skipped.airports[0].code, "KSEA");
@@ -273,7 +273,7 @@ TEST(BglRecords, DuplicateNamesGetLettersByGrowingRadius) {
 }
 
 TEST(BglRecords, FilesThatAreNotReadAndSectionsThatAreSkipped) {
-  auto file = fileOf({airport("KLAX", true, {ParkingList{{gate(nameGate, 1, 1, 1)}, std::nullopt}})});
+  auto file = fileOf({airport("KLAX", true, {ParkingList{{gate(nameGate, 1, 1, 1)}}})});
   auto wrongHeader = file;
   wrongHeader.headerSize = 0x3C;
   EXPECT_FALSE(read(wrongHeader).readable);
@@ -321,7 +321,7 @@ TEST(BglRecords, DamagedCountsAndSizesCostOnlyTheirAirportOrList) {
   const auto good = gate(nameGate, 1, 10, 10);
   // A parking count beyond its list skips that list; the airport's other lists stay.
   ParkingList badCount{{good}, 50};
-  ParkingList fine{{gate(nameGate, 7, 10.01, 10)}, std::nullopt};
+  ParkingList fine{{gate(nameGate, 7, 10.01, 10)}};
   auto damagedList = read(fileOf({airport("AAAA", true, {badCount, fine}), airport("BBBB", true, {fine})}));
   ASSERT_EQ(damagedList.airports.size(), 2u);
   EXPECT_EQ(names(damagedList.airports[0]), (std::vector<std::string>{"g7"}));
@@ -358,7 +358,7 @@ TEST(BglRecords, PointersOutsideTheFileAndLoopsEnd) {
   file.sections[0].dataOffsetOverride = 0x7FFFFFF0;
   EXPECT_TRUE(read(file).airports.empty());
   // Many section entries pointing at the same records read them once.
-  auto repeated = fileOf({airport("KLAX", true, {ParkingList{{gate(nameGate, 1, 1, 1)}, std::nullopt}})});
+  auto repeated = fileOf({airport("KLAX", true, {ParkingList{{gate(nameGate, 1, 1, 1)}}})});
   for (int i = 0; i < 200; ++i) repeated.sections.push_back(repeated.sections[0]);
   const auto bytes = writeBgl(repeated);
   auto copy = bytes;

@@ -46,7 +46,7 @@ struct Installation {
         a.subrecords.push_back(bglwriter::NameRecord{"Airport " + code});
         // Runways, taxiways and aprons: records the scan steps over.
         for (int k = 0; k < 20; ++k)
-          a.subrecords.push_back(bglwriter::RawRecord{0x0004, std::vector<std::uint8_t>(1500, 1), std::nullopt});
+          a.subrecords.push_back(bglwriter::RawRecord{0x0004, std::vector<std::uint8_t>(1500, 1)});
         bglwriter::ParkingList list;
         const int stands = 100 + static_cast<int>(random() % 401);
         for (int k = 0; k < stands; ++k) {
@@ -68,7 +68,7 @@ struct Installation {
         objects.type = 0x25;
         const int records = 4 + static_cast<int>(random() % 56);
         for (int k = 0; k < records; ++k)
-          objects.records.push_back(bglwriter::RawRecord{0x000B, std::vector<std::uint8_t>(1018, 2), std::nullopt});
+          objects.records.push_back(bglwriter::RawRecord{0x000B, std::vector<std::uint8_t>(1018, 2)});
         file.sections.push_back(std::move(objects));
       }
       const auto path = scenery / fmt::format("folder{:02}", i % 50) / fmt::format("file{:05}.bgl", i);

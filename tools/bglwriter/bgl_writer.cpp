@@ -47,11 +47,16 @@ std::size_t start(Bytes& out, std::uint16_t id) {
   return at;
 }
 
-void finish(Bytes& out, std::size_t at, std::optional<std::uint32_t> sizeOverride = std::nullopt) {
-  const auto size = static_cast<std::uint32_t>(out.size() - at);
+// A negative override leaves the value as it is.
+std::uint32_t value(std::int64_t override, std::size_t actual) {
+  return static_cast<std::uint32_t>(override >= 0 ? override : static_cast<std::int64_t>(actual));
+}
+
+void finish(Bytes& out, std::size_t at, std::int64_t sizeOverride = -1) {
+  const auto size = out.size() - at;
   // The size field sits at offset 2, so it straddles a word: write it byte by byte.
-  const std::uint32_t value = sizeOverride.value_or(size);
-  for (int k = 0; k < 4; ++k) out.data().at(at + 2 + k) = static_cast<std::uint8_t>(value >> (8 * k));
+  const std::uint32_t written = value(sizeOverride, size);
+  for (int k = 0; k < 4; ++k) out.data().at(at + 2 + k) = static_cast<std::uint8_t>(written >> (8 * k));
 }
 
 void writeRaw(Bytes& out, const RawRecord& raw) {
@@ -81,7 +86,7 @@ void writeHelipad(Bytes& out, const Helipad& helipad) {
 
 void writeParking(Bytes& out, const ParkingList& list, bool v2) {
   const auto at = start(out, v2 ? 0x00AD : 0x003D);
-  out.u16(list.countOverride.value_or(static_cast<std::uint16_t>(list.entries.size())));
+  out.u16(static_cast<std::uint16_t>(value(list.countOverride, list.entries.size())));
   for (const auto& p : list.entries) {
     if (p.nameCode > 0x3F || p.number > 0xFFF || p.type > 0xF || p.airlines.size() > 0xFF)
       throw std::invalid_argument("parking entry field out of range");
@@ -105,7 +110,7 @@ void writeAirport(Bytes& out, const Airport& airport) {
   out.u32(0);                                                                      // 0x10
   out.i32(static_cast<std::int32_t>(std::llround(airport.altitudeMetres * 1000))); // 0x14 millimetres
   out.zeros(0x28 - 0x18);                                                          // tower position
-  out.u32(airport.identWord.value_or(packIdent(airport.ident)));                   // 0x28
+  out.u32(packIdent(airport.ident));                                               // 0x28
   out.zeros((airport.v2 ? 60 : 56) - 0x2C);                                        // region and the rest
   for (const auto& sub : airport.subrecords) {
     if (const auto* name = std::get_if<NameRecord>(&sub))
@@ -176,7 +181,7 @@ std::vector<std::uint8_t> writeBgl(const File& file) {
   out.u32(0x6A3B1C00); // file time, low
   out.u32(0x01D6A7C3); // file time, high
   out.u32(0x08051803);
-  out.u32(file.sectionCountOverride.value_or(static_cast<std::uint32_t>(file.sections.size())));
+  out.u32(value(file.sectionCountOverride, file.sections.size()));
   out.zeros(0x38 - 0x18); // bounds of the file's cells
   const std::size_t table = out.size();
   out.zeros(20 * file.sections.size());
@@ -199,7 +204,7 @@ std::vector<std::uint8_t> writeBgl(const File& file) {
     out.put32(entry + 12, static_cast<std::uint32_t>(subsection));
     out.put32(entry + 16, longHeaders ? 20 : 16);
     out.put32(subsection + 4, static_cast<std::uint32_t>(section.records.size()));
-    out.put32(subsection + 8, section.dataOffsetOverride.value_or(static_cast<std::uint32_t>(data)));
+    out.put32(subsection + 8, value(section.dataOffsetOverride, data));
     out.put32(subsection + 12, static_cast<std::uint32_t>(out.size() - data));
   }
   return std::move(out.data());

@@ -6,7 +6,6 @@
 // so that every byte the scan reads was written on purpose.
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -60,29 +59,28 @@ struct NameRecord {
 
 struct ParkingList {
   std::vector<Parking> entries;
-  // Written instead of the number of entries, for damaged files.
-  std::optional<std::uint16_t> countOverride;
+  // Written instead of the number of entries when not negative, for damaged files.
+  std::int64_t countOverride = -1;
 };
 
 // Any other subrecord or record: an id and the bytes after its 6-byte head.
 struct RawRecord {
   std::uint16_t id = 0;
   std::vector<std::uint8_t> body;
-  // Written instead of the true size, for damaged files.
-  std::optional<std::uint32_t> sizeOverride;
+  // Written instead of the true size when not negative, for damaged files.
+  std::int64_t sizeOverride = -1;
 };
 
 using Subrecord = std::variant<NameRecord, Helipad, ParkingList, RawRecord>;
 
 struct Airport {
   std::string ident = "XXXX";             // up to 5 characters of 0-9, A-Z and blank
-  std::optional<std::uint32_t> identWord; // written instead of the packed ident
   bool v2 = true;                         // record 0x00AB (with 0x00AD parking) or 0x003C (0x003D)
   double altitudeMetres = 0;
   double lat = 0;
   double lon = 0;
   std::vector<Subrecord> subrecords;
-  std::optional<std::uint32_t> sizeOverride;
+  std::int64_t sizeOverride = -1; // written instead of the true size when not negative
 };
 
 using Record = std::variant<Airport, RawRecord>;
@@ -91,14 +89,14 @@ struct Section {
   std::uint32_t type = 3;     // 3: airports
   std::uint32_t sizeCode = 1; // bit 16 set gives 20-byte subsection headers
   std::vector<Record> records;
-  // Written instead of the data offset in the subsection header, for damaged files.
-  std::optional<std::uint32_t> dataOffsetOverride;
+  // Written instead of the data offset in the subsection header when not negative.
+  std::int64_t dataOffsetOverride = -1;
 };
 
 struct File {
   std::uint32_t headerSize = 0x38;
   std::vector<Section> sections;
-  std::optional<std::uint32_t> sectionCountOverride;
+  std::int64_t sectionCountOverride = -1; // written instead of the number of sections when not negative
 };
 
 std::vector<std::uint8_t> writeBgl(const File& file);

@@ -68,11 +68,11 @@ File objectsOnly() {
   File file;
   Section objects;
   objects.type = 0x25;
-  for (std::uint8_t i = 0; i < 4; ++i) objects.records.push_back(RawRecord{0x000B, std::vector<std::uint8_t>(58, i), std::nullopt});
+  for (std::uint8_t i = 0; i < 4; ++i) objects.records.push_back(RawRecord{0x000B, std::vector<std::uint8_t>(58, i)});
   file.sections.push_back(objects);
   Section names;
   names.type = 0x27;
-  names.records.push_back(RawRecord{0x0019, {'L', 'A', 'X', 0, 0, 0}, std::nullopt});
+  names.records.push_back(RawRecord{0x0019, {'L', 'A', 'X', 0, 0, 0}});
   file.sections.push_back(names);
   return file;
 }
