@@ -51,11 +51,15 @@ inline bglwriter::File airportFile(const std::string& code, int stands, int heli
   bglwriter::Airport airport;
   airport.ident = code;
   airport.altitudeMetres = 50;
-  airport.subrecords.push_back(bglwriter::NameRecord{code + " airport"});
-  for (int h = 0; h < helipads; ++h) airport.subrecords.push_back(bglwriter::Helipad{40.5 + 0.01 * h, 8.5, 20, 0});
-  bglwriter::ParkingList list;
-  for (int i = 1; i <= stands; ++i) list.entries.push_back(parking(static_cast<std::uint32_t>(i), 40 + 0.001 * i, 8));
-  if (stands > 0) airport.subrecords.push_back(list);
+  airport.subrecords.resize(static_cast<std::size_t>(1 + helipads + (stands > 0 ? 1 : 0)));
+  airport.subrecords[0] = bglwriter::NameRecord{code + " airport"};
+  for (int h = 0; h < helipads; ++h)
+    airport.subrecords[static_cast<std::size_t>(1 + h)] = bglwriter::Helipad{40.5 + 0.01 * h, 8.5, 20, 0};
+  if (stands > 0) {
+    bglwriter::ParkingList list;
+    for (int i = 1; i <= stands; ++i) list.entries.push_back(parking(static_cast<std::uint32_t>(i), 40 + 0.001 * i, 8));
+    airport.subrecords.back() = std::move(list);
+  }
   bglwriter::File file;
   file.sections.emplace_back().records.push_back(airport);
   return file;

@@ -3,6 +3,7 @@
 #include "bgl_writer.h"
 
 #include <cmath>
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <limits>
 #include <numbers>
@@ -128,7 +129,7 @@ TEST(BglRecords, ParkingTypesAndNamePrefixes) {
     if (!types[i].stand) continue;
     ASSERT_LT(k, result.airports[0].stands.size());
     const auto& s = result.airports[0].stands[k++];
-    EXPECT_EQ(s.name, "g" + std::to_string(i + 1));
+    EXPECT_EQ(s.name, fmt::format("g{}", i + 1));
     EXPECT_EQ(s.cargo, types[i].cargo) << types[i].type;
     EXPECT_EQ(s.ramp, types[i].ramp) << types[i].type;
   }
