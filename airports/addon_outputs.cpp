@@ -6,12 +6,14 @@
 #include "core/log.h"
 #include "core/refdata/dbase_tables.h"
 #include "core/settings/file_names.h"
+#include "core/settings/meta_block.h"
 #include "core/text.h"
 #include "core/text_files.h"
 
 #include <algorithm>
 #include <charconv>
 #include <fmt/format.h>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -26,19 +28,30 @@ namespace {
 constexpr std::string_view warning = "===> ";
 constexpr std::string_view simaddon = "simaddon";
 
+// What the manifest knows of a file the scan wrote: what it was made from, and its size
+// and time as written. A file made from the same as before and untouched since is not
+// written again, so a scan of unchanged scenery costs little more than reading it.
+struct FileStamp {
+  std::string made;
+  std::uintmax_t size = 0;
+  std::int64_t time = 0;
+};
+
+using FileStamps = std::map<std::string, FileStamp, std::less<>>;
+
 // Every scenery file that holds one airport, and what the one the simulator shows wrote.
 struct CodeOutputs {
   std::mutex mutex;
   std::vector<std::pair<SceneryRank, std::string>> sources;
   std::optional<SceneryRank> winner;
-  std::vector<std::string> files; // manifest texts of the files the winner wrote
+  FileStamps files; // by manifest text: the files the winner wrote
 };
 
 struct AddonOutputs {
   // Held while an airport's entry is looked up, and for the manifest's lists; never while
   // files are written (each airport has its own lock for that).
   std::mutex linkMutex;
-  std::set<std::string> previous; // what the last scan wrote
+  FileStamps previous; // what the last scan wrote
   std::map<std::string, std::unique_ptr<CodeOutputs>> codes;
   std::set<std::string> forgotten;
   std::atomic<std::int32_t> writeFailures{0};
@@ -110,18 +123,66 @@ struct AirportPlan {
 };
 
 // A file there that no scan of ours wrote is the user's own: it stays as it is.
-bool lf_isUsersFile(const fs::path& file, const std::vector<std::string>& ours) {
+bool lf_isUsersFile(const fs::path& file, const FileStamps& ours) {
   const auto text = lf_manifestText(file);
   std::error_code error;
-  return fs::exists(file, error) && !addonOutputs.previous.contains(text) &&
-         std::find(ours.begin(), ours.end(), text) == ours.end();
+  return fs::exists(file, error) && !addonOutputs.previous.contains(text) && !ours.contains(text);
+}
+
+std::optional<FileStamp> lf_stampOf(const fs::path& file, std::string made) {
+  std::error_code error;
+  const auto size = fs::file_size(file, error);
+  if (error) return std::nullopt;
+  const auto time = fs::last_write_time(file, error);
+  if (error) return std::nullopt;
+  return FileStamp{std::move(made), size, static_cast<std::int64_t>(time.time_since_epoch().count())};
+}
+
+// FNV-1a: a fingerprint of what a file is made from, not a guard against anyone.
+std::string lf_fingerprint(std::string_view text) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return fmt::format("{:016x}", hash);
+}
+
+std::string lf_standFileMadeOf(const AirportFileData& data) {
+  std::string text = fmt::format("{}|{}|{}|{}|{}|{}|{}|{}\n", HVM_VERSION_TEXT, simulatorName.get(), data.code,
+                                 data.airport_name, data.altitude, data.publisher, data.BGLpath, data.stands.size());
+  for (const auto& s : data.stands)
+    text += fmt::format("{}|{:a}|{:a}|{:a}|{:a}|{}{}{}\n", s.name, s.lat, s.lon, s.heading, s.radius,
+                        s.cargo ? 'c' : '-', s.ramp ? 'r' : '-', s.heli ? 'h' : '-');
+  return lf_fingerprint(text);
+}
+
+// Writes one file of a plan, unless the file there is the one this plan would write.
+bool lf_writeFile(const FileStamps& before, FileStamps& after, const fs::path& file, std::string made,
+                  const std::function<bool()>& write) {
+  const auto text = lf_manifestText(file);
+  const FileStamp* known = nullptr;
+  if (const auto here = before.find(text); here != before.end())
+    known = &here->second;
+  else if (const auto last = addonOutputs.previous.find(text); last != addonOutputs.previous.end())
+    known = &last->second;
+  if (known != nullptr && known->made == made) {
+    const auto now = lf_stampOf(file, made);
+    if (now && now->size == known->size && now->time == known->time) {
+      after[text] = *now;
+      return true;
+    }
+  }
+  if (!write()) return false;
+  after[text] = lf_stampOf(file, std::move(made)).value_or(FileStamp{});
+  return true;
 }
 
 // Writes the plan of the airport's winning scenery file so far, replacing what a lower one
 // wrote. Returns false when a file could not be written.
 bool lf_writePlan(CodeOutputs& outputs, const AirportPlan& plan, const AirportFileData& data, SceneryRank rank) {
   if (outputs.winner && rank < *outputs.winner) return true;
-  std::vector<std::string> files;
+  FileStamps files;
   bool ok = true;
   const auto keep = [&](const fs::path& file) {
     if (!lf_isUsersFile(file, outputs.files)) return true;
@@ -130,8 +191,8 @@ bool lf_writePlan(CodeOutputs& outputs, const AirportPlan& plan, const AirportFi
     return false;
   };
   if (plan.linkFile && keep(*plan.linkFile)) {
-    if (gf_writeTextToFile(plan.linkTarget, *plan.linkFile)) {
-      files.push_back(lf_manifestText(*plan.linkFile));
+    if (lf_writeFile(outputs.files, files, *plan.linkFile, lf_fingerprint("link " + plan.linkTarget),
+                     [&] { return gf_writeTextToFile(plan.linkTarget, *plan.linkFile); })) {
       airportGenerated.exchange(true);
     } else {
       gf_addScanReportLine(fmt::format("{}Writing {} did not succeed", warning, gf_pathText(*plan.linkFile)));
@@ -140,8 +201,8 @@ bool lf_writePlan(CodeOutputs& outputs, const AirportPlan& plan, const AirportFi
   }
   if (plan.standFile && keep(*plan.standFile)) {
     fs::create_directories(plan.standFile->parent_path());
-    if (gf_writeAirportFile(data, *plan.standFile, AirportFileMode::Generated)) {
-      files.push_back(lf_manifestText(*plan.standFile));
+    if (lf_writeFile(outputs.files, files, *plan.standFile, lf_standFileMadeOf(data),
+                     [&] { return gf_writeAirportFile(data, *plan.standFile, AirportFileMode::Generated); })) {
       airportGenerated.exchange(true);
     } else {
       gf_addScanReportLine(fmt::format("{}Generating {} did not succeed", warning, gf_pathText(*plan.standFile)));
@@ -149,8 +210,8 @@ bool lf_writePlan(CodeOutputs& outputs, const AirportPlan& plan, const AirportFi
     }
   }
   // What a scenery file below this one wrote and this one does not must not hide it.
-  for (const auto& old : outputs.files)
-    if (std::find(files.begin(), files.end(), old) == files.end()) gf_removeFile(gf_pathFromText(old));
+  for (const auto& [old, stamp] : outputs.files)
+    if (!files.contains(old)) gf_removeFile(gf_pathFromText(old));
   outputs.winner = rank;
   outputs.files = std::move(files);
   if (!ok) ++addonOutputs.writeFailures;
@@ -170,9 +231,17 @@ void gf_beginAddonOutputs(PublisherOf publisherOf) {
   addonOutputs.writeFailures = 0;
   airportGenerated = false;
   TextLinesFile manifest{gf_addonManifestFile(), {}};
-  for (auto& line : manifest.readLines(1024)) {
-    auto text = gf_trim(line);
-    if (!text.empty()) addonOutputs.previous.insert(std::move(text));
+  // "path<TAB>made<TAB>size<TAB>time"; a line of a path alone is a file of the scan's too.
+  for (const auto& line : manifest.readLines(1024)) {
+    const auto fields = gf_splitTrim(line, '\t');
+    if (fields.empty() || fields[0].empty()) continue;
+    FileStamp stamp;
+    if (fields.size() == 4) {
+      stamp.made = fields[1];
+      std::from_chars(fields[2].data(), fields[2].data() + fields[2].size(), stamp.size);
+      std::from_chars(fields[3].data(), fields[3].data() + fields[3].size(), stamp.time);
+    }
+    addonOutputs.previous[fields[0]] = std::move(stamp);
   }
 }
 
@@ -242,8 +311,7 @@ std::vector<std::string> gf_generatedCodes(const fs::path& folder) {
   for (auto& [code, outputs] : addonOutputs.codes) {
     std::lock_guard codeLock(outputs->mutex);
     const auto standFile = lf_manifestText(folder / lf_codeFile(code, ".xml"));
-    if (std::find(outputs->files.begin(), outputs->files.end(), standFile) != outputs->files.end())
-      codes.push_back(code);
+    if (outputs->files.contains(standFile)) codes.push_back(code);
   }
   return codes;
 }
@@ -254,27 +322,28 @@ void gf_forgetAddonOutput(const fs::path& file) {
 }
 
 bool gf_finishAddonOutputs(bool complete) {
-  std::set<std::string> written;
+  FileStamps manifest;
   {
     std::lock_guard lock(addonOutputs.linkMutex);
     for (auto& [code, outputs] : addonOutputs.codes) {
       std::lock_guard codeLock(outputs->mutex);
-      for (const auto& file : outputs->files)
-        if (!addonOutputs.forgotten.contains(file)) written.insert(file);
+      for (const auto& [file, stamp] : outputs->files)
+        if (!addonOutputs.forgotten.contains(file)) manifest[file] = stamp;
     }
   }
-  std::vector<std::string> manifest;
-  for (const auto& old : addonOutputs.previous) {
-    if (written.contains(old) || addonOutputs.forgotten.contains(old)) continue;
+  for (const auto& [old, stamp] : addonOutputs.previous) {
+    if (manifest.contains(old) || addonOutputs.forgotten.contains(old)) continue;
     // A scan cut short has not seen every airport: what the last one wrote stays for now.
     if (complete)
       gf_removeFile(gf_pathFromText(old));
     else
-      manifest.push_back(old);
+      manifest[old] = stamp;
   }
-  manifest.insert(manifest.end(), written.begin(), written.end());
-  std::sort(manifest.begin(), manifest.end());
-  if (gf_writeLinesToFile(manifest, gf_addonManifestFile())) return true;
+  std::vector<std::string> lines;
+  lines.reserve(manifest.size());
+  for (const auto& [file, stamp] : manifest)
+    lines.push_back(fmt::format("{}\t{}\t{}\t{}", file, stamp.made, stamp.size, stamp.time));
+  if (gf_writeLinesToFile(lines, gf_addonManifestFile())) return true;
   gf_logWarning(fmt::format("Could not write {}: the next scan will take the files it lists for your own",
                             gf_pathText(gf_addonManifestFile())));
   ++addonOutputs.writeFailures;

@@ -147,4 +147,4 @@ void wholeScan(benchmark::State& state) {
 
 BENCHMARK(preFilter)->Unit(benchmark::kMillisecond);
 BENCHMARK(readWhole)->Unit(benchmark::kMillisecond);
-BENCHMARK(wholeScan)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(wholeScan)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
