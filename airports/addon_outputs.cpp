@@ -11,6 +11,7 @@
 #include "core/text_files.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <fmt/format.h>
 #include <functional>
@@ -138,23 +139,49 @@ std::optional<FileStamp> lf_stampOf(const fs::path& file, std::string made) {
   return FileStamp{std::move(made), size, static_cast<std::int64_t>(time.time_since_epoch().count())};
 }
 
-// FNV-1a: a fingerprint of what a file is made from, not a guard against anyone.
-std::string lf_fingerprint(std::string_view text) {
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const char c : text) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ull;
+// A fingerprint of what a file is made from (FNV-1a over bytes, and over whole words for
+// the numbers), not a guard against anyone.
+class Fingerprint {
+public:
+  void add(std::string_view text) {
+    for (const char c : text) mix(static_cast<unsigned char>(c));
+    mix(0xFF); // ends the text, so "ab"+"c" differs from "a"+"bc"
   }
-  return fmt::format("{:016x}", hash);
+  void add(std::uint64_t word) { mix(word); }
+  void add(double value) { mix(std::bit_cast<std::uint64_t>(value)); }
+  std::string text() const { return fmt::format("{:016x}", hash_); }
+
+private:
+  void mix(std::uint64_t value) {
+    hash_ ^= value;
+    hash_ *= 1099511628211ull;
+  }
+  std::uint64_t hash_ = 14695981039346656037ull;
+};
+
+std::string lf_linkMadeOf(const std::string& target) {
+  Fingerprint made;
+  made.add(std::string_view("link"));
+  made.add(target);
+  return made.text();
 }
 
 std::string lf_standFileMadeOf(const AirportFileData& data) {
-  std::string text = fmt::format("{}|{}|{}|{}|{}|{}|{}|{}\n", HVM_VERSION_TEXT, simulatorName.get(), data.code,
-                                 data.airport_name, data.altitude, data.publisher, data.BGLpath, data.stands.size());
-  for (const auto& s : data.stands)
-    text += fmt::format("{}|{:a}|{:a}|{:a}|{:a}|{}{}{}\n", s.name, s.lat, s.lon, s.heading, s.radius,
-                        s.cargo ? 'c' : '-', s.ramp ? 'r' : '-', s.heli ? 'h' : '-');
-  return lf_fingerprint(text);
+  Fingerprint made;
+  const auto simulator = simulatorName.get();
+  for (const std::string_view text :
+       {std::string_view(HVM_VERSION_TEXT), std::string_view(simulator), std::string_view(data.code),
+        std::string_view(data.airport_name), std::string_view(data.publisher), std::string_view(data.BGLpath)})
+    made.add(text);
+  made.add(static_cast<std::uint64_t>(static_cast<std::uint32_t>(data.altitude)));
+  made.add(static_cast<std::uint64_t>(data.stands.size()));
+  for (const auto& s : data.stands) {
+    made.add(s.name);
+    for (const double value : {s.lat, s.lon, s.heading, s.radius}) made.add(value);
+    made.add(static_cast<std::uint64_t>(s.cargo) | static_cast<std::uint64_t>(s.ramp) << 1 |
+             static_cast<std::uint64_t>(s.heli) << 2);
+  }
+  return made.text();
 }
 
 // Writes one file of a plan, unless the file there is the one this plan would write.
@@ -191,7 +218,7 @@ bool lf_writePlan(CodeOutputs& outputs, const AirportPlan& plan, const AirportFi
     return false;
   };
   if (plan.linkFile && keep(*plan.linkFile)) {
-    if (lf_writeFile(outputs.files, files, *plan.linkFile, lf_fingerprint("link " + plan.linkTarget),
+    if (lf_writeFile(outputs.files, files, *plan.linkFile, lf_linkMadeOf(plan.linkTarget),
                      [&] { return gf_writeTextToFile(plan.linkTarget, *plan.linkFile); })) {
       airportGenerated.exchange(true);
     } else {
@@ -252,12 +279,13 @@ bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, Sce
   data.altitude = airport.altitude;
   data.BGLpath = bglPath;
   data.publisher = addonOutputs.publisherOf ? addonOutputs.publisherOf(bglPath) : std::string("unknown");
+  // Sorted by name before they become stands, which are heavy to move.
+  std::stable_sort(airport.stands.begin(), airport.stands.end(),
+                   [](const BglStand& a, const BglStand& b) { return a.name < b.name; });
   data.stands.reserve(airport.stands.size());
   for (const auto& s : airport.stands)
     data.stands.emplace_back(s.name, std::vector<StandOptionData>{}, s.lat, s.lon, s.heading, s.radius * metresPerNm,
                              s.cargo, s.ramp, s.heli);
-  std::stable_sort(data.stands.begin(), data.stands.end(),
-                   [](const StandData& a, const StandData& b) { return a.name < b.name; });
 
   const bool isSimaddon = data.publisher == simaddon;
   const auto& folder = isSimaddon ? myOrbxFolder : myThirdpartyFolder;

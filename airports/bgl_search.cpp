@@ -39,9 +39,10 @@ bool lf_isStaticsPath(const fs::path& path, const fs::path& folder) {
   return below.find("statics") != std::string::npos || below.find("_heliports") != std::string::npos;
 }
 
-// The files of the folder that get a worker, in path order: the order of the workers'
-// report lines and of the airports' ranks. Returns false when a stop cut it short.
-bool lf_findAirportFiles(const fs::path& folder, const fs::path& stockFolder, std::vector<fs::path>& files) {
+// The scenery files of the folder, in path order: the order of the workers' report lines
+// and of the airports' ranks. The file filter comes later, while the workers read. Returns
+// false when a stop cut it short.
+bool lf_findSceneryFiles(const fs::path& folder, const fs::path& stockFolder, std::vector<fs::path>& files) {
   const auto folderText = gf_pathText(folder);
   const InsideFolderTest isStock(stockFolder);
   std::error_code error;
@@ -73,7 +74,6 @@ bool lf_findAirportFiles(const fs::path& folder, const fs::path& stockFolder, st
       const auto& path = entry.path();
       if (!lf_isBGLextension(gf_pathText(path.extension()))) continue;
       if (lf_isStaticsPath(path, folder)) continue;
-      if (!lf_hasAirportSection(path)) continue;
       files.push_back(path);
     } catch (const std::exception& e) {
       gf_addScanReportLine(
@@ -83,8 +83,12 @@ bool lf_findAirportFiles(const fs::path& folder, const fs::path& stockFolder, st
   if (error)
     gf_addScanReportLine(fmt::format("{} airports search in folder {} aborted because of iterator problem: {}", warning,
                                      folderText, error.message()));
-  std::sort(files.begin(), files.end(),
-            [](const fs::path& a, const fs::path& b) { return gf_pathText(a) < gf_pathText(b); });
+  std::vector<std::pair<std::string, fs::path>> byText;
+  byText.reserve(files.size());
+  for (auto& file : files) byText.emplace_back(gf_pathText(file), std::move(file));
+  std::sort(byText.begin(), byText.end());
+  files.clear();
+  for (auto& [text, file] : byText) files.push_back(std::move(file));
   return true;
 }
 
@@ -179,7 +183,7 @@ FolderSearch lf_searchBGLfiles(const fs::path& folder, std::int32_t folderRank, 
   gf_addScanReportLine(fmt::format("Scanning for addon airports in {}", folderText));
   FolderSearch search;
   std::vector<fs::path> files;
-  search.complete = lf_findAirportFiles(folder, stockFolder, files);
+  search.complete = lf_findSceneryFiles(folder, stockFolder, files);
   std::deque<PendingFile> pending;
   for (std::size_t i = 0; search.complete && i < files.size(); ++i) {
     if (gf_stopOrClosed()) {
@@ -187,6 +191,7 @@ FolderSearch lf_searchBGLfiles(const fs::path& folder, std::int32_t folderRank, 
       break;
     }
     try {
+      if (!lf_hasAirportSection(files[i])) continue;
       gf_waitForWorkerSlot();
       const auto fileRank = static_cast<std::int32_t>(i);
       std::packaged_task<BglFileResult()> task(
