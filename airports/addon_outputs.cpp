@@ -314,6 +314,9 @@ bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, Sce
         helipads > 0 ? fmt::format(", of which {} helipad{}", helipads, gf_plural(helipads)) : std::string()));
   }
 
+  // A record without stands and without a link (a file that only flattens the ground, say)
+  // takes nothing away from a file that has them.
+  if (!plan.linkFile && !plan.standFile) return true;
   auto& outputs = lf_codeOutputs(data.code);
   std::lock_guard lock(outputs.mutex);
   outputs.sources.emplace_back(rank, bglPath);

@@ -324,6 +324,7 @@ TEST_F(AddonScanTest, ALowerSceneryFileNeverReplacesAHigherOne) {
   EXPECT_TRUE(lf_processAirportRecord(airportWith(5), "/x/high/KLAX.bgl", {1, 0, 0}));
   EXPECT_TRUE(lf_processAirportRecord(airportWith(2), "/x/ORBX/KLAX.bgl", {0, 7, 0}));
   EXPECT_TRUE(lf_processAirportRecord(airportWith(3), "/x/high/KLAX.bgl", {1, 0, 1})); // later in the same file
+  EXPECT_TRUE(lf_processAirportRecord(airportWith(0), "/x/top/KLAX.bgl", {2, 0, 0}));  // no stands: no contender
   EXPECT_EQ(headerValue(program("airports/my_thirdparty/KLAX.xml"), "num_parkpos"), "3");
   EXPECT_FALSE(fs::exists(program("airports/my_ORBX/KLAX.xml")));
   EXPECT_EQ(gf_duplicateAirportLines(),
