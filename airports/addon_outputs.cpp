@@ -88,6 +88,20 @@ bool lf_matchThirdPartyEntry(std::string_view publisher, std::string_view entry,
   return true;
 }
 
+// Only what the scan can have written: the manifest is a file like any other, and the scan
+// removes what it lists.
+bool lf_isScanFileText(std::string_view text) {
+  for (const auto& folder : {myOrbxFolder, myThirdpartyFolder}) {
+    const auto prefix = lf_manifestText(folder) + "/";
+    if (!text.starts_with(prefix)) continue;
+    const auto name = text.substr(prefix.size());
+    if (name.size() != 8 || !(name.ends_with(".xml") || name.ends_with(".txt"))) return false;
+    return std::all_of(name.begin(), name.begin() + 4,
+                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+  }
+  return false;
+}
+
 CodeOutputs& lf_codeOutputs(const std::string& code) {
   std::lock_guard lock(addonOutputs.linkMutex);
   auto& entry = addonOutputs.codes[code];
@@ -119,7 +133,6 @@ std::optional<std::string> lf_thirdPartyArchivePath(const std::string& publisher
 struct AirportPlan {
   std::optional<fs::path> linkFile;
   std::string linkTarget;
-  std::string linkLine;
   std::optional<fs::path> standFile;
 };
 
@@ -261,7 +274,7 @@ void gf_beginAddonOutputs(PublisherOf publisherOf) {
   // "path<TAB>made<TAB>size<TAB>time"; a line of a path alone is a file of the scan's too.
   for (const auto& line : manifest.readLines(1024)) {
     const auto fields = gf_splitTrim(line, '\t');
-    if (fields.empty() || fields[0].empty()) continue;
+    if (fields.empty() || !lf_isScanFileText(fields[0])) continue;
     FileStamp stamp;
     if (fields.size() == 4) {
       stamp.made = fields[1];

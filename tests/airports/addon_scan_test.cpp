@@ -358,3 +358,19 @@ TEST_F(AddonScanTest, AnAirportMadeFromTheSameAsBeforeIsNotWrittenAgain) {
   EXPECT_EQ(headerValue(eddh, "num_parkpos"), "2");
   EXPECT_TRUE(contains(report(), "Generated EDDF.xml: 4 positions")); // the report tells the same either way
 }
+
+TEST_F(AddonScanTest, TheManifestCannotMakeTheScanRemoveOtherFiles) {
+  testing_support::writeFile(work / "victim.xml", "keep");
+  testing_support::writeFile(program("airports/my_thirdparty/LOWW.txt.bak"), "keep");
+  testing_support::writeFile(program("airports/my_thirdparty/EDDF.xml"), "scan's own, from the last scan");
+  testing_support::writeFile(program("airports/addon_scan_files.txt"), "../victim.xml\n"
+                                                                       "airports/my_thirdparty/../../../victim.xml\n"
+                                                                       "airports/my_thirdparty/LOWW.txt.bak\n"
+                                                                       "airports/my_thirdparty/EDDF.xml\n");
+  fs::create_directories(work / "none");
+  afolder0.set(gf_pathText(work / "none"));
+  ASSERT_TRUE(scan().complete);
+  EXPECT_TRUE(fs::exists(work / "victim.xml"));
+  EXPECT_TRUE(fs::exists(program("airports/my_thirdparty/LOWW.txt.bak")));
+  EXPECT_FALSE(fs::exists(program("airports/my_thirdparty/EDDF.xml")));
+}
