@@ -1,7 +1,9 @@
 #include "airports/addon_outputs.h"
 
 #include "airports/airport_file.h"
+#include "airports/airport_files.h"
 #include "airports/bgl_scan_report.h"
+#include "airports/publishers.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/refdata/dbase_tables.h"
@@ -61,31 +63,12 @@ struct AddonOutputs {
 
 AddonOutputs addonOutputs;
 
-// Airport files are named after the code.
-fs::path lf_codeFile(const std::string& code, std::string_view extension) {
-  return gf_pathFromText(code + std::string(extension));
-}
-
 // The manifest names files relative to the program's folder, with forward slashes.
 std::string lf_manifestText(const fs::path& file) {
   auto text = gf_pathText(file.lexically_normal());
   for (auto& c : text)
     if (c == '\\') c = '/';
   return text;
-}
-
-// A publisher's airport entry is the code followed by the stand count of its archived file.
-bool lf_matchThirdPartyEntry(std::string_view publisher, std::string_view entry, std::string_view code,
-                             std::int32_t& count) {
-  if (entry.substr(0, code.size()) != code) return false;
-  const auto digits = entry.substr(std::min<std::size_t>(4, entry.size()));
-  std::int32_t number = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  if (error == std::errc{})
-    count = number;
-  else
-    gf_logWarning(fmt::format("{} {} {} {}", publisher, code, entry, "invalid number"));
-  return true;
 }
 
 // Only what the scan can have written: the manifest is a file like any other, and the scan
@@ -110,7 +93,7 @@ CodeOutputs& lf_codeOutputs(const std::string& code) {
 }
 
 std::optional<std::string> lf_simaddonArchivePath(const std::string& code) {
-  if (dbaseTables.simaddonAirports.contains(code)) return fmt::format("archive/{}/{}.xml", simaddon, code);
+  if (dbaseTables.simaddonAirports.contains(code)) return fmt::format("archive/{}/{}", simaddon, gf_codeXmlText(code));
   gf_addScanReportLine(fmt::format("{} does not exist as simaddon", code));
   return std::nullopt;
 }
@@ -119,11 +102,15 @@ std::optional<std::string> lf_thirdPartyArchivePath(const std::string& publisher
                                                     std::int32_t& archivedCount) {
   std::string urlPublisher;
   for (const char c : publisher) urlPublisher += c == ' ' ? std::string("%20") : std::string(1, c);
-  const auto path = fmt::format("archive/thirdparty/{}/{}.xml", urlPublisher, code);
+  const auto path = fmt::format("archive/thirdparty/{}/{}", urlPublisher, gf_codeXmlText(code));
   for (const auto& party : dbaseTables.thirdParties) {
     if (party.pub != publisher) continue;
+    ThirdPartyKey key{publisher, code, archivedCount};
     for (const auto& entry : party.arpts)
-      if (lf_matchThirdPartyEntry(publisher, entry, code, archivedCount)) return path;
+      if (gf_matchThirdPartyEntry(key, entry)) {
+        archivedCount = key.number;
+        return path;
+      }
   }
   gf_addScanReportLine(fmt::format("thirdparty {} {} does not exist", publisher, code));
   return std::nullopt;
@@ -308,7 +295,7 @@ bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, Sce
     const auto target = isSimaddon ? lf_simaddonArchivePath(data.code)
                                    : lf_thirdPartyArchivePath(data.publisher, data.code, archivedCount);
     if (target) {
-      plan.linkFile = folder / lf_codeFile(data.code, ".txt");
+      plan.linkFile = folder / gf_codeTxtPath(data.code);
       plan.linkTarget = *target;
       gf_addScanReportLine(isSimaddon ? fmt::format("{} airport {} linked to {}", simaddon, data.code, *target)
                                       : fmt::format("thirdparty airport {} linked to {}", data.code, *target));
@@ -320,10 +307,10 @@ bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, Sce
     gf_addScanReportLine(
         fmt::format("{}{} has {} parkpos while archived one has {}", warning, data.code, count, archivedCount));
   if ((!plan.linkFile || moreThanArchived) && count > 0) {
-    plan.standFile = folder / lf_codeFile(data.code, ".xml");
+    plan.standFile = folder / gf_codeXmlPath(data.code);
     const auto helipads = airport.helipadCount;
     gf_addScanReportLine(fmt::format(
-        "Generated {}: {} position{}{}", data.code + ".xml", count, gf_plural(count),
+        "Generated {}: {} position{}{}", gf_codeXmlText(data.code), count, gf_plural(count),
         helipads > 0 ? fmt::format(", of which {} helipad{}", helipads, gf_plural(helipads)) : std::string()));
   }
 
@@ -354,7 +341,7 @@ std::vector<std::string> gf_generatedCodes(const fs::path& folder) {
   std::vector<std::string> codes;
   for (auto& [code, outputs] : addonOutputs.codes) {
     std::lock_guard codeLock(outputs->mutex);
-    const auto standFile = lf_manifestText(folder / lf_codeFile(code, ".xml"));
+    const auto standFile = lf_manifestText(folder / gf_codeXmlPath(code));
     if (outputs->files.contains(standFile)) codes.push_back(code);
   }
   return codes;

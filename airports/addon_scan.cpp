@@ -1,8 +1,11 @@
 #include "airports/addon_scan.h"
 
 #include "airports/addon_outputs.h"
+#include "airports/airport_files.h"
+#include "airports/airport_probes.h"
 #include "airports/bgl_scan_report.h"
 #include "airports/bgl_search.h"
+#include "airports/publishers.h"
 #include "airports/scenery_lists.h"
 #include "airports/scenery_paths.h"
 #include "core/errors.h"
@@ -76,8 +79,8 @@ Collection lf_collectOfflineLearning(const std::vector<std::string>& codes, cons
       ++collection.notQualifying;
       continue;
     }
-    const auto source = folder / gf_pathFromText(code + ".xml");
-    const auto target = tbloFolder / gf_pathFromText(code + ".xml");
+    const auto source = folder / gf_codeXmlPath(code);
+    const auto target = tbloFolder / gf_codeXmlPath(code);
     try {
       gf_copyFileOver(source, target);
     } catch (const fs::filesystem_error&) {
@@ -91,7 +94,7 @@ Collection lf_collectOfflineLearning(const std::vector<std::string>& codes, cons
     ++collection.copied;
     gf_log(fmt::format("{} copied to {}", code, gf_pathText(target)));
     // With a link to the archived file, the link stays the airport's file.
-    if (fs::exists(folder / gf_pathFromText(code + ".txt"))) {
+    if (fs::exists(folder / gf_codeTxtPath(code))) {
       fs::remove(source);
       gf_forgetAddonOutput(source);
     }
@@ -236,3 +239,18 @@ AddonScanOutcome gf_scanAddOnAirports(const AddonScanSetup& setup) {
   gf_log("-------------------------- airports scan ends    ----------------------------\n");
   return outcome;
 }
+
+AddonScanSetup gf_addonScanSetup() {
+  AddonScanSetup setup;
+  setup.installFolder = gf_pathFromConfigText(SIM_INSTALL_PATH.get());
+  setup.stockFolder = stockSceneryFolder;
+  setup.suitableForOfflineLearning = [](const std::string& code) { return gf_suitableForOfflineLearning(code); };
+  setup.publisherOf = [](const std::string& bglPath) {
+    auto match = gf_publisherFromFileName(bglPath);
+    if (!match.reportLine.empty()) gf_addScanReportLine(match.reportLine);
+    return match.publisher;
+  };
+  return setup;
+}
+
+void gf_scanAddOnAirports() { gf_scanAddOnAirports(gf_addonScanSetup()); }

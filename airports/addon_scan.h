@@ -31,6 +31,12 @@ struct AddonScanOutcome {
   bool simaddonHandled = true;    // every generated simaddon file went to TBLO or does not qualify
 };
 
+// The scan of this computer's simulator, as the worker runs it at the start of a run.
+void gf_scanAddOnAirports();
+// Its setup: the simulator's installation and scenery from the settings and the run's
+// start, the publishers and the offline-learning check of the airport files.
+AddonScanSetup gf_addonScanSetup();
+
 // Runs on the calling thread (the worker). Errors the user must fix leave as
 // UserErrorException: 49 manual mode without folders, 42 an afolder in the stock scenery.
 // SCAN_AIRPORTS is cleared only after a scan that searched everything and wrote all it had

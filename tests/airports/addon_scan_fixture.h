@@ -27,13 +27,9 @@ namespace fs = std::filesystem;
 
 inline const fs::path standsFolder = fs::path(HVM_DATA_DIR) / "stands";
 
-// The publisher rule the scan is handed: "ORBX" in the path is simaddon, a few publishers
-// by a word of the path, anything else unknown.
-inline std::string testPublisher(const std::string& bglPath) {
-  if (gf_containsNoCase(bglPath, "ORBX")) return "simaddon";
-  if (bglPath.find("Some Publisher") != std::string::npos) return "Some Publisher";
-  return "unknown";
-}
+// The program's own publisher rule ("ORBX" in the path is simaddon, else the publishers
+// of the reference data), over the fixture's reference data.
+inline std::string testPublisher(const std::string& bglPath) { return gf_addonScanSetup().publisherOf(bglPath); }
 
 inline bglwriter::Parking parking(std::uint32_t number, double lat, double lon, float radius = 25) {
   bglwriter::Parking p;
@@ -107,6 +103,7 @@ protected:
     dbaseTables = DbaseTables{};
     dbaseTables.simaddonAirports = {"EHAM", "KBFI"};
     dbaseTables.thirdParties = {{"Some Publisher", {"KSEA40", "KPDX40", "KBOI"}}};
+    dbaseTables.publishers = {{"Some Publisher", "SomePub"}};
     fs::create_directories(work / "program" / "airports" / "my_ORBX");
     fs::create_directories(work / "program" / "airports" / "my_thirdparty");
     fs::create_directories(work / "program" / "output" / "info");
