@@ -166,7 +166,9 @@ std::string lf_linkMadeOf(const std::string& target) {
   return made.text();
 }
 
-std::string lf_standFileMadeOf(const AirportFileData& data) {
+// The header of the stand file and the stands it is made from, before they become stand
+// records: a stand file found written already never needs them.
+std::string lf_standFileMadeOf(const AirportFileData& data, const std::vector<BglStand>& stands) {
   Fingerprint made;
   const auto simulator = simulatorName.get();
   for (const std::string_view text :
@@ -174,8 +176,8 @@ std::string lf_standFileMadeOf(const AirportFileData& data) {
         std::string_view(data.airport_name), std::string_view(data.publisher), std::string_view(data.BGLpath)})
     made.add(text);
   made.add(static_cast<std::uint64_t>(static_cast<std::uint32_t>(data.altitude)));
-  made.add(static_cast<std::uint64_t>(data.stands.size()));
-  for (const auto& s : data.stands) {
+  made.add(static_cast<std::uint64_t>(stands.size()));
+  for (const auto& s : stands) {
     made.add(s.name);
     for (const double value : {s.lat, s.lon, s.heading, s.radius}) made.add(value);
     made.add(static_cast<std::uint64_t>(s.cargo) | static_cast<std::uint64_t>(s.ramp) << 1 |
@@ -207,7 +209,8 @@ bool lf_writeFile(const FileStamps& before, FileStamps& after, const fs::path& f
 
 // Writes the plan of the airport's winning scenery file so far, replacing what a lower one
 // wrote. Returns false when a file could not be written.
-bool lf_writePlan(CodeOutputs& outputs, const AirportPlan& plan, const AirportFileData& data, SceneryRank rank) {
+bool lf_writePlan(CodeOutputs& outputs, const AirportPlan& plan, AirportFileData& data,
+                  const std::vector<BglStand>& stands, SceneryRank rank) {
   if (outputs.winner && rank < *outputs.winner) return true;
   FileStamps files;
   bool ok = true;
@@ -228,8 +231,15 @@ bool lf_writePlan(CodeOutputs& outputs, const AirportPlan& plan, const AirportFi
   }
   if (plan.standFile && keep(*plan.standFile)) {
     fs::create_directories(plan.standFile->parent_path());
-    if (lf_writeFile(outputs.files, files, *plan.standFile, lf_standFileMadeOf(data),
-                     [&] { return gf_writeAirportFile(data, *plan.standFile, AirportFileMode::Generated); })) {
+    const auto write = [&] {
+      data.stands.clear();
+      data.stands.reserve(stands.size());
+      for (const auto& s : stands)
+        data.stands.emplace_back(s.name, std::vector<StandOptionData>{}, s.lat, s.lon, s.heading,
+                                 s.radius * metresPerNm, s.cargo, s.ramp, s.heli);
+      return gf_writeAirportFile(data, *plan.standFile, AirportFileMode::Generated);
+    };
+    if (lf_writeFile(outputs.files, files, *plan.standFile, lf_standFileMadeOf(data, stands), write)) {
       airportGenerated.exchange(true);
     } else {
       gf_addScanReportLine(fmt::format("{}Generating {} did not succeed", warning, gf_pathText(*plan.standFile)));
@@ -279,13 +289,9 @@ bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, Sce
   data.altitude = airport.altitude;
   data.BGLpath = bglPath;
   data.publisher = addonOutputs.publisherOf ? addonOutputs.publisherOf(bglPath) : std::string("unknown");
-  // Sorted by name before they become stands, which are heavy to move.
+  // Sorted by name before they become stand records, which are heavy to move.
   std::stable_sort(airport.stands.begin(), airport.stands.end(),
                    [](const BglStand& a, const BglStand& b) { return a.name < b.name; });
-  data.stands.reserve(airport.stands.size());
-  for (const auto& s : airport.stands)
-    data.stands.emplace_back(s.name, std::vector<StandOptionData>{}, s.lat, s.lon, s.heading, s.radius * metresPerNm,
-                             s.cargo, s.ramp, s.heli);
 
   const bool isSimaddon = data.publisher == simaddon;
   const auto& folder = isSimaddon ? myOrbxFolder : myThirdpartyFolder;
@@ -301,7 +307,7 @@ bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, Sce
                                       : fmt::format("thirdparty airport {} linked to {}", data.code, *target));
     }
   }
-  const auto count = static_cast<std::int32_t>(data.stands.size());
+  const auto count = static_cast<std::int32_t>(airport.stands.size());
   const bool moreThanArchived = archivedCount < count && !isSimaddon;
   if (moreThanArchived)
     gf_addScanReportLine(
@@ -320,7 +326,7 @@ bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, Sce
   auto& outputs = lf_codeOutputs(data.code);
   std::lock_guard lock(outputs.mutex);
   outputs.sources.emplace_back(rank, bglPath);
-  return lf_writePlan(outputs, plan, data, rank);
+  return lf_writePlan(outputs, plan, data, airport.stands, rank);
 }
 
 std::vector<std::string> gf_duplicateAirportLines() {
