@@ -74,8 +74,8 @@ struct RawRecord {
 using Subrecord = std::variant<NameRecord, Helipad, ParkingList, RawRecord>;
 
 struct Airport {
-  std::string ident = "XXXX";             // up to 5 characters of 0-9, A-Z and blank
-  bool v2 = true;                         // record 0x00AB (with 0x00AD parking) or 0x003C (0x003D)
+  std::string ident = "XXXX"; // up to 5 characters of 0-9, A-Z and blank
+  bool v2 = true;             // record 0x00AB (with 0x00AD parking) or 0x003C (0x003D)
   double altitudeMetres = 0;
   double lat = 0;
   double lon = 0;
