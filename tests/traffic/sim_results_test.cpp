@@ -58,12 +58,12 @@ TEST_F(SimResults, ACreatedLiveAircraftTogglesItsLightsTwiceAndBecomesActiveAfte
   EXPECT_EQ(fake.callsOf("RequestDataOnSimObject")[0].values,
             (std::vector<std::uint32_t>{102, 405, 1001, 1, 0, 0, 0, 0}));
   // The call that took the result made the first pass of the wait.
+  const std::map<std::int32_t, std::size_t> togglesAfter{{49, 0}, {50, 1}, {99, 1}, {100, 2}, {200, 2}};
   for (std::int32_t pass = 2; pass <= 200; ++pass) {
     gf_processSimResults();
-    if (pass == 49) EXPECT_TRUE(lf_toggledObjects(fake).empty());
-    if (pass == 50) EXPECT_EQ(lf_toggledObjects(fake).size(), 1u);
-    if (pass == 99) EXPECT_EQ(lf_toggledObjects(fake).size(), 1u);
-    if (pass == 100) EXPECT_EQ(lf_toggledObjects(fake).size(), 2u);
+    if (const auto expected = togglesAfter.find(pass); expected != togglesAfter.end()) {
+      EXPECT_EQ(lf_toggledObjects(fake).size(), expected->second) << pass;
+    }
   }
   // Still waiting after 200 passes; active on the 201st.
   EXPECT_EQ(live()->aircraft.state, LiveState::Adding2Sim);
