@@ -247,6 +247,28 @@ TEST(ParkAirport, AdjacencyAsEveryPairGivesIt) {
   }
 }
 
+// Stands far smaller than a millimetre, a huge one among small ones, an airport at the pole
+// or one stand far from the rest: each as every pair gives it.
+TEST(ParkAirport, AdjacencyOfOddSizesAndPlaces) {
+  const auto at = [](double lat, double lon, double radiusMetres) {
+    return StandData("S", {}, lat, lon, 0.0, radiusMetres, false, false, false);
+  };
+  const std::vector<StandList> files{
+      {at(33.94, -118.40, 1e-300), at(33.94, -118.40, 1e-300), at(33.9401, -118.40, 1e-300), at(-33.94, 0.0, 1e-300)},
+      {at(33.94, -118.40, 1000.0), at(33.945, -118.40, 20.0), at(33.9401, -118.4001, 20.0), at(33.96, -118.40, 20.0),
+       at(33.94, -118.40, 0.0)},
+      {at(89.9999, 10.0, 20.0), at(89.9999, -170.0, 20.0), at(90.0, 0.0, 20.0), at(-90.0, 0.0, 20.0),
+       at(-89.9999, 45.0, 20.0)},
+      {at(33.94, -118.40, 20.0), at(33.94, -118.4003, 20.0), at(89.9, 179.9, 0.5), at(-45.0, -179.9999, 30.0),
+       at(-45.0, 179.9999, 30.0)},
+  };
+  for (auto stands : files) {
+    const auto expected = bruteForce(stands);
+    gf_numberAndLinkStands(stands);
+    for (std::size_t k = 0; k < stands.size(); ++k) EXPECT_EQ(stands[k].adjacent, expected[k]) << k;
+  }
+}
+
 TEST(ParkAirport, StackedStandsKeepABoundedList) {
   LogCapture log;
   StandList stands(300, standAt(0.0, 20.0));
