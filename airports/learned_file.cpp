@@ -301,6 +301,6 @@ void gf_readLearned(const fs::path& path, const ParkAirportFileInfo& info, Stand
     lf_readLearned(path, info, stands, learned);
   } catch (const std::exception& e) {
     learned.state = LearnedFileState::NotMerged;
-    gf_log(fmt::format("{}: {}", "gf_readLearned", e.what()));
+    gf_log(fmt::format("{}: {}", "lf_readLearned", e.what()));
   }
 }

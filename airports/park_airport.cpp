@@ -194,6 +194,9 @@ void gf_numberAndLinkStands(StandList& stands) {
 std::string gf_readApf(const std::string& name, ParkAirportFileInfo& info, QualityFactors& quality, StandList& stands) {
   if (name.empty()) return fmt::format("{}: xml is empty", "gf_readApf");
   if (currentParkAirport.code.empty()) return fmt::format("{}: no park airport set", "gf_readApf");
+  // Until this file is read, no learned file is this airport's: a read that fails must
+  // never leave the previous airport's learned file as the one its stands are saved to.
+  parkLearnedFile = {};
   fs::path path;
   if (gf_isArchiveName(name)) {
     const auto fetch = gf_fetchArchiveFile(name);

@@ -232,7 +232,7 @@ TEST(LearnedFile, FilesThatAreNotMerged) {
 <parkpos id="H1" latitude="52.3" longitude="4.8"/>)");
   EXPECT_EQ(readEham(), "");
   EXPECT_EQ(parkLearnedFile.state, LearnedFileState::NotMerged);
-  EXPECT_TRUE(log.contains("gf_readLearned: 94: Parking position H1 appears more than once?"));
+  EXPECT_TRUE(log.contains("lf_readLearned: 94: Parking position H1 appears more than once?"));
   ASSERT_EQ(standList.size(), 1u);
   EXPECT_EQ(standList[0].name, "H1");
 }

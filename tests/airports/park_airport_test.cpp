@@ -142,6 +142,28 @@ TEST(ParkAirport, EarlyResultsAndRefusedFiles) {
   EXPECT_FALSE(parkAirportLoaded.load());
 }
 
+TEST(ParkAirport, AFailedReadLeavesNoLearnedFileToSaveInto) {
+  AirportWorld world;
+  AirportSettingsGuard settings;
+  localFile("EHAM", standFile({{"altitude", "-11"}, {"publisher", "P"}},
+                              R"(<parkpos id="A1" latitude="52.3" longitude="4.7"/>)"));
+  ASSERT_EQ(readPark("EHAM"), "");
+  EXPECT_EQ(parkLearnedFile.path, learnedThirdpartyFolder / "P" / "EHAM.xml");
+  // The next park airport's file breaks: Schiphol's learned file is no place for its stands.
+  for (const auto* broken : {"<broken", R"(<?xml version="1.0"?><parkpositions/>)"}) {
+    localFile("EDDF", broken);
+    EXPECT_NE(readPark("EDDF"), "");
+    EXPECT_TRUE(parkLearnedFile.path.empty());
+  }
+  localFile("EDDF", standFile({{"publisher", "P"}}, R"(<parkpos id="B1" latitude="50.0" longitude="8.5"/>)"));
+  EXPECT_THROW(readPark("EDDF"), hvm::UserErrorException);
+  EXPECT_TRUE(parkLearnedFile.path.empty());
+  standUpdateCount = 1;
+  gf_saveLearnedAirport();
+  EXPECT_FALSE(fs::exists(learnedThirdpartyFolder / "P" / "EHAM.xml"));
+  EXPECT_NE(gf_statusLineSnapshot().message.find("did not succeed"), std::string::npos);
+}
+
 TEST(ParkAirport, HeaderValuesAndStandsOfTheFirstList) {
   AirportWorld world;
   AirportSettingsGuard settings;
