@@ -170,6 +170,22 @@ TEST(AirportFiles, LearnedFilePaths) {
   EXPECT_EQ(gf_publisherFolderName(" Fly Tampa. "), "Fly Tampa");
   EXPECT_EQ(gf_publisherFolderName("a<b>c|d?e*f\"g\tH"), "a_b_c_d_e_f_g_H");
   EXPECT_EQ(gf_publisherFolderName(". ."), "");
+  // A name written in another code page, or cut inside a character, still makes a path.
+  EXPECT_EQ(gf_publisherFolderName("Caf\xE9 Scenery"), "Caf_ Scenery");
+  EXPECT_EQ(gf_publisherFolderName("A\xC3"), "A_");
+  EXPECT_EQ(gf_publisherFolderName("\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(gf_publisherFolderName("\xC0\xAF\xED\xA0\x80"), "_____"); // over-long '/', a surrogate
+  EXPECT_EQ(text(gf_learnedFilePath("airports\\my_thirdparty\\EHAM.xml", "Caf\xE9")),
+            text({"airports", "learned", "thirdparty", "Caf_", "EHAM.xml"}));
+  // Names Windows keeps for its devices.
+  for (const auto* device : {"CON", "nul", "Aux.Scenery", "COM1", "lpt9"})
+    EXPECT_EQ(gf_publisherFolderName(device), std::string("_") + device) << device;
+  for (const auto* name : {"CONTOSO", "COM", "COM0", "LPT10", "Console"})
+    EXPECT_EQ(gf_publisherFolderName(name), name) << name;
+  // A name too long for Windows' paths is cut between characters.
+  EXPECT_EQ(gf_publisherFolderName(std::string(70, 'x')), std::string(64, 'x'));
+  EXPECT_EQ(gf_publisherFolderName(std::string(63, 'x') + "\xC3\xA9x"), std::string(63, 'x'));
+  EXPECT_EQ(gf_publisherFolderName(std::string(60, 'x') + "   .    x"), std::string(60, 'x'));
 }
 
 TEST(AirportFiles, PublishersOfSceneryFiles) {
