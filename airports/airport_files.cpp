@@ -69,6 +69,15 @@ std::size_t lf_utf8Length(std::string_view text, std::size_t k) {
   return length;
 }
 
+bool lf_isUtf8(std::string_view text) {
+  for (std::size_t k = 0; k < text.size();) {
+    const auto length = lf_utf8Length(text, k);
+    if (length == 0) return false;
+    k += length;
+  }
+  return true;
+}
+
 bool lf_isDeviceName(std::string_view name) {
   const auto upper = gf_toUpper(name);
   if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
@@ -110,7 +119,13 @@ std::optional<std::string> gf_readLinkFile(const fs::path& link) {
   while (!first.empty() && whiteSpace.find(first.back()) != std::string_view::npos) first.pop_back();
   const auto xml = first.rfind(".xml");
   if (first.size() < 4 || xml == std::string::npos) return std::nullopt;
-  return first.substr(0, xml + 4);
+  first.resize(xml + 4);
+  // A link written in another code page names no path the program can open on Windows.
+  if (!lf_isUtf8(first)) {
+    gf_logWarning(fmt::format("The link file '{}' is not UTF-8 text: save it as UTF-8", gf_pathText(link)));
+    return std::nullopt;
+  }
+  return first;
 }
 
 std::string gf_findAirportFile(std::string_view code) {

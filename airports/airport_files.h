@@ -21,7 +21,8 @@ std::filesystem::path gf_codeXmlPath(std::string_view code);
 std::filesystem::path gf_codeTxtPath(std::string_view code);
 
 // The target of a link file: its first line up to and including its last ".xml"; none when
-// the file is missing or empty or its first line names no ".xml".
+// the file is missing or empty, its first line names no ".xml", or it is no UTF-8 text
+// (logged).
 std::optional<std::string> gf_readLinkFile(const std::filesystem::path& link);
 
 // The airport's stand file as a text: a link's target, a local path (beginning with

@@ -46,6 +46,13 @@ TEST(AirportFiles, LinkFiles) {
     EXPECT_EQ(gf_readLinkFile(dir / "EHAM.txt"), c.target) << c.content;
   }
   EXPECT_EQ(gf_readLinkFile(dir / "NONE.txt"), std::nullopt);
+  // Written in another code page: no path to open, and the user is told.
+  LogCapture log;
+  writeFile(dir / "EHAM.txt", "D:\\Sc\xE8nery\\EHAM.xml\r\n");
+  EXPECT_EQ(gf_readLinkFile(dir / "EHAM.txt"), std::nullopt);
+  EXPECT_TRUE(log.contains("===> The link file '" + text(dir / "EHAM.txt") + "' is not UTF-8 text: save it as UTF-8"));
+  writeFile(dir / "EHAM.txt", "D:\\Sc\xC3\xA8nery\\EHAM.xml\r\n");
+  EXPECT_EQ(gf_readLinkFile(dir / "EHAM.txt"), "D:\\Sc\xC3\xA8nery\\EHAM.xml");
   EXPECT_EQ(gf_codeXmlText("EHAM"), "EHAM.xml");
   EXPECT_EQ(gf_codeTxtPath("EHAM"), fs::path("EHAM.txt"));
 }
