@@ -206,6 +206,12 @@ TEST(AirportFiles, PublishersOfSceneryFiles) {
   EXPECT_EQ(gf_publisherFromFileName("D:\\as_EDDF\\x.bgl").publisher, "Aerosoft");
   EXPECT_EQ(gf_publisherFromFileName("D:\\Scenery\\x.bgl").publisher, "unknown");
   EXPECT_TRUE(gf_publisherFromFileName("D:\\Scenery\\x.bgl").reportLine.empty());
+  // Short aliases only as words of their own: "DD" is no part of "Addon Scenery".
+  dbaseTables.publishers.push_back({"Drzewiecki Design", "DD", "Drzewiecki"});
+  EXPECT_EQ(gf_publisherFromFileName("C:\\P3D\\Addon Scenery\\KSEA\\scenery\\x.bgl").publisher, "unknown");
+  EXPECT_EQ(gf_publisherFromFileName("C:\\DD_EPWA\\scenery\\x.bgl").publisher, "Drzewiecki Design");
+  EXPECT_EQ(gf_publisherFromFileName("C:\\Scenery\\dd EPWA\\x.bgl").publisher, "Drzewiecki Design");
+  EXPECT_EQ(gf_publisherFromFileName("C:\\DrzewieckiEPWA\\x.bgl").publisher, "Drzewiecki Design");
   dbaseTables.publishers.push_back({"Anyone", ""});
   EXPECT_EQ(gf_publisherFromFileName("D:\\Scenery\\x.bgl").publisher, "Anyone");
   EXPECT_EQ(gf_publisherFromFileName("D:\\flytampa\\x.bgl").publisher, "FlyTampa");
