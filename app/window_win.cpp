@@ -10,6 +10,7 @@
 #include "app/window_actions.h"
 #include "app/window_layout.h"
 #include "app/window_position.h"
+#include "app/run_wiring.h"
 #include "app/worker.h"
 #include "core/files.h"
 #include "core/log.h"
@@ -267,6 +268,7 @@ bool lf_registerClass(HINSTANCE instance, const wchar_t* className) {
 }
 
 void lf_installHandlers() {
+  gf_wireRunServices();
   windowControls.setApplier(lf_applyControl);
   gf_setControlPort(&windowControls);
   gf_setRepaintHandler(lf_repaint);
