@@ -34,7 +34,9 @@ bool lf_positionKnown(const UserAircraft& user) {
   return std::fabs(user.latitude) > 0.0001 || std::fabs(user.longitude) > 0.0001;
 }
 
-AutoRangeSituation lf_autoRangeSituation() {
+} // namespace
+
+AutoRangeSituation gf_autoRangeSituation() {
   const auto user = gf_userAc();
   AutoRangeSituation situation;
   situation.onGround = gf_callOr(runServices.link.userOnGround, false);
@@ -43,6 +45,8 @@ AutoRangeSituation lf_autoRangeSituation() {
   situation.firstParkAirport = gf_callOr(runServices.traffic.firstParkAirport, std::nullopt);
   return situation;
 }
+
+namespace {
 
 void lf_refreshUserAc() {
   if (runServices.link.gf_requestUserAcPosition) gf_setUserAc(runServices.link.gf_requestUserAcPosition());
@@ -133,7 +137,7 @@ void gf_run() {
   const auto& services = runServices;
   lf_showLinkState(false);
   mainWindow.update(topBandRect, [](DisplayState& d) { d.simConnected = false; });
-  gf_setAutoRangeSource(lf_autoRangeSituation);
+  gf_setAutoRangeSource(gf_autoRangeSituation);
 
   gf_call(services.traffic.gf_reserveTraffic);
   gf_call(services.liveries.gf_reserveLiveryLists);

@@ -3,6 +3,7 @@
 // the user aircraft, the RealTraffic link, the two feed readers, then the main loop. Worker
 // thread. The run keeps its threads and ends them when it closes down.
 #include "app/run_services.h"
+#include "core/shell/auto_range.h"
 
 #include <cstdint>
 
@@ -33,6 +34,8 @@ void gf_waitForFirstTraffic();
 // run hands to live traffic.
 UserAircraft gf_userAc();
 void gf_setUserAc(const UserAircraft& user);
+// What the automatic range looks at, from the simulator link and live traffic.
+AutoRangeSituation gf_autoRangeSituation();
 // The simulator's UTC time in whole seconds, 0 while unknown.
 std::int64_t gf_simUtcSeconds();
 

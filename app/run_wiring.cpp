@@ -1,6 +1,7 @@
 #include "app/run_wiring.h"
 
 #include "app/edit_boxes.h"
+#include "app/run.h"
 #include "core/refdata/dbase_tables.h"
 #include "core/refdata/update_check.h"
 #include "feeds/qnh_reader.h"
@@ -33,6 +34,7 @@ void gf_wireRunServices() {
   gf_wirePlatformCalls(services);
   runServices = std::move(services);
   runClock = gf_realRunClock();
+  gf_setAutoRangeSource(gf_autoRangeSituation);
   // The destination box finds its airports where the run does.
   gf_setAirportLookup(lf_findAirport);
 }

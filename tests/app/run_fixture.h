@@ -330,6 +330,7 @@ protected:
     gf_takeReaderError();
     gf_readersStarted();
     stockSceneryFolder.clear();
+    gf_setAutoRangeSource(gf_autoRangeSituation);
   }
   void TearDown() override {
     gf_stopSimClient();
@@ -337,6 +338,7 @@ protected:
     gf_resetFeedState();
     runServices = {};
     runClock = gf_realRunClock();
+    gf_setAutoRangeSource(nullptr);
     restarting = false;
     WindowTest::TearDown();
   }
