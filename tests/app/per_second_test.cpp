@@ -109,6 +109,7 @@ TEST_F(PerSecondTest, ALampGoneStaleIsCheckedAtEveryFifteenSeconds) {
   realTrafficLink.linkUp = true;
   feedDisplay.trafficLamp = lampStale;
   feedDisplay.trafficLampLatch = false;
+  trafficReader.countSeen = 0;
   trafficReader.datagramCount = 5;
   stepAt(15);
   EXPECT_EQ(feedDisplay.trafficLamp, lampReceiving);

@@ -336,6 +336,11 @@ protected:
     gf_stopSimClient();
     gf_stopReaders();
     gf_resetFeedState();
+    feedDisplay.trafficLamp = lampStopped;
+    feedDisplay.weatherLamp = lampStopped;
+    feedDisplay.qnhShown = 0;
+    realTrafficLink.linkUp = false;
+    realTrafficLink.professional = false;
     runServices = {};
     runClock = gf_realRunClock();
     gf_setAutoRangeSource(nullptr);
