@@ -1,5 +1,6 @@
 #include "app/startup.h"
 #include "core/errors.h"
+#include "core/settings/file_names.h"
 #include "run_fixture.h"
 
 #include <filesystem>
@@ -73,7 +74,7 @@ TEST_F(StartupTest, FromTheProgramFolderTheRunStartsInItsOrder) {
   // The scanned-liveries file is gone: the scan is set for this run.
   EXPECT_EQ(stored("SCAN_LIVERIES"), "true");
   EXPECT_TRUE(windowControls.isChecked(SCAN_LIVERIES.controlId));
-  EXPECT_TRUE(log.contains("File output/LiveriesScanned.xml is gone, rescan liveries"));
+  EXPECT_TRUE(log.contains(fmt::format("File {} is gone, rescan liveries", gf_pathText(liveriesScannedFile))));
 
   // The controls as a run starts them.
   struct Expected {
@@ -174,25 +175,6 @@ TEST_F(StartupTest, WithoutTheLiveryScanNoRescanIsAsked) {
   runWorker();
   EXPECT_EQ(stored("SCAN_LIVERIES"), "false");
   EXPECT_FALSE(log.contains("is gone, rescan liveries"));
-}
-
-TEST_F(StartupTest, RealTrafficOnThisPcIsFoundInTheApplicationDataFolder) {
-  programFolder();
-  testing_support::TempDir appData("hvm-appdata");
-  const auto* previous = std::getenv("XDG_CONFIG_HOME");
-  const std::string kept = previous != nullptr ? previous : "";
-  setenv("XDG_CONFIG_HOME", appData.path().c_str(), 1);
-  fs::create_directories(appData / "InsideSystems");
-  testing_support::writeFile(appData / "InsideSystems" / "RealTraffic.jar", "jar");
-  SIM_INSTALL_PATH.set("C:\\P3D v5");
-  settings_testing::writeSettings(settings.file(), {{"SIM_INSTALL_PATH", "C:\\P3D v5"}});
-  gf_startupChecks();
-  if (previous != nullptr)
-    setenv("XDG_CONFIG_HOME", kept.c_str(), 1);
-  else
-    unsetenv("XDG_CONFIG_HOME");
-  EXPECT_TRUE(realTrafficLink.detected);
-  EXPECT_EQ(message(), "RealTraffic detected at this PC");
 }
 
 namespace {
