@@ -60,24 +60,16 @@ bool lf_portTakenForGood(ExitReason reason) {
   return true;
 }
 
-// The removals of the ground traffic reach the simulator while its link still runs: a few
-// frames carry them; a link that shows no frame for half a second is gone.
+// The removals of the ground traffic reach the simulator while its link still runs: the
+// next frame sends them; a link that sends nothing within a second is gone.
 void lf_removeGroundTraffic() {
   const auto& services = runServices;
   if (!gf_callOr(services.traffic.parkAirportSet, false)) return;
   gf_call(services.traffic.gf_clearGroundTraffic);
   gf_call(services.traffic.sendQueuedRemovals);
-  if (!services.link.framesHandled || !gf_simClientRunning()) return;
-  const auto first = services.link.framesHandled();
-  auto seen = first;
-  auto lastFrame = runClock.now();
-  while (seen < first + 3 && runClock.now() - lastFrame < 500ms) {
-    gf_sleepFor(10ms);
-    if (const auto frames = services.link.framesHandled(); frames != seen) {
-      seen = frames;
-      lastFrame = runClock.now();
-    }
-  }
+  if (!services.link.removalsPending || !gf_simClientRunning()) return;
+  const auto giveUp = runClock.now() + 1s;
+  while (services.link.removalsPending() && runClock.now() < giveUp) gf_sleepFor(10ms);
 }
 
 // The run's threads end whatever else fails: nothing of the run may go on running.
@@ -224,7 +216,7 @@ void gf_restartCountdown() {
 void gf_resetRunState() {
   const auto& services = runServices;
   lf_resetFeeds();
-  gf_call(services.link.resetSimLink, P3D_VERSION.get());
+  gf_call(services.link.gf_resetSimLink, P3D_VERSION.get());
   gf_call(services.traffic.gf_resetTraffic);
   gf_resetStatusLine();
   mainWindow.resetForRestart();

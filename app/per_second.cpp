@@ -41,7 +41,7 @@ UserSituation lf_userSituation() {
   situation.altitude = user.altitude;
   situation.heightAboveGround = user.altitudeAboveGround;
   situation.onGround = gf_callOr(runServices.link.userOnGround, false);
-  situation.halfSpanNm = gf_callOr(runServices.link.userHalfSpanNm, 0.0);
+  situation.halfSpanNm = gf_callOr(runServices.link.gf_userHalfSpanNm, std::nullopt).value_or(0.0);
   return situation;
 }
 
@@ -78,7 +78,7 @@ void lf_flushStatics() {
   }
 }
 
-void lf_avoidUserAircraft() {
+void lf_avoidUserAcData() {
   const auto& traffic = runServices.traffic;
   const auto user = lf_userSituation();
   if (user.onGround && COLLISION_USER_GND.get()) {
@@ -165,7 +165,7 @@ void gf_perSecondStep() {
   runState.seconds += 1;
   lf_twinCheck();
   lf_flushStatics();
-  lf_avoidUserAircraft();
+  lf_avoidUserAcData();
   lf_liveAgainstStatics();
   lf_blockCallsign();
 }

@@ -30,7 +30,7 @@ std::jthread simClientThread;
 std::thread qnhReaderThread;
 std::thread trafficReaderThread;
 
-bool lf_positionKnown(const UserAircraft& user) {
+bool lf_positionKnown(const UserAcData& user) {
   return std::fabs(user.latitude) > 0.0001 || std::fabs(user.longitude) > 0.0001;
 }
 
@@ -74,14 +74,14 @@ void lf_showLinkState(bool linkUp) {
 
 } // namespace
 
-UserAircraft gf_userAc() { return gf_callOr(runServices.traffic.userAcState, runFlow.userAc); }
+UserAcData gf_userAc() { return gf_callOr(runServices.traffic.userAcState, runFlow.userAc); }
 
-void gf_setUserAc(const UserAircraft& user) {
+void gf_setUserAc(const UserAcData& user) {
   runFlow.userAc = user;
   gf_call(runServices.traffic.setUserAcState, user);
 }
 
-std::int64_t gf_simUtcSeconds() { return gf_callOr(runServices.link.simUtcMilliseconds, std::int64_t{0}) / 1000; }
+std::int64_t gf_simUtcSeconds() { return gf_callOr(runServices.link.simUtcSeconds, std::int64_t{0}); }
 
 void gf_stopSimClient() {
   if (!simClientThread.joinable()) return;
@@ -105,10 +105,7 @@ bool gf_waitForFlight() {
     if (gf_stopOrClosed()) break;
   }
   if (gf_stopOrClosed()) return false;
-  if (link.requestUserOnGroundEverySecond && !link.requestUserOnGroundEverySecond()) {
-    gf_logWarning("SimConnect request ac gnd/air fails");
-    gf_call(link.gf_handleSimConnectError);
-  }
+  gf_call(link.gf_requestUserOnGroundEverySecond);
   while (!gf_callOr(link.userPositionKnown, false) || !lf_positionKnown(runFlow.userAc)) {
     lf_refreshUserAc();
     gf_sleepFor(500ms);

@@ -10,7 +10,7 @@
 // What the run keeps between its steps; worker thread only.
 struct RunFlow {
   // The run's copy of the user aircraft, kept for when live traffic keeps none.
-  UserAircraft userAc;
+  UserAcData userAc;
   // From the first turn without a running flight until the per-second step after it resumed.
   bool flightNotRunningLogged = false;
   std::int32_t notRunningTurns = 100;
@@ -32,8 +32,8 @@ void gf_waitForFirstTraffic();
 
 // The user aircraft as live traffic last saw it (else as the run did), and the copy the
 // run hands to live traffic.
-UserAircraft gf_userAc();
-void gf_setUserAc(const UserAircraft& user);
+UserAcData gf_userAc();
+void gf_setUserAc(const UserAcData& user);
 // What the automatic range looks at, from the simulator link and live traffic.
 AutoRangeSituation gf_autoRangeSituation();
 // The simulator's UTC time in whole seconds, 0 while unknown.

@@ -8,6 +8,8 @@
 // followed without waiting for them.
 #include "core/geodesy.h"
 #include "core/time.h"
+#include "simlink/command_queues.h"
+#include "simlink/user_state.h"
 #include "traffic/aircraft.h"
 
 #include <chrono>
@@ -20,18 +22,6 @@
 #include <string>
 #include <type_traits>
 #include <vector>
-
-// The user aircraft as the simulator link reports it.
-struct UserAircraft {
-  double latitude = 0.0; // degrees
-  double longitude = 0.0;
-  double pitch = 0.0; // radians
-  double bank = 0.0;
-  double heading = 0.0;  // true, radians
-  double altitude = 0.0; // feet
-  double altitudeAboveGround = 0.0;
-  double groundSpeed = 0.0; // knots
-};
 
 struct CoreCalls {
   std::function<void()> gf_checkDataVersions;
@@ -46,29 +36,30 @@ struct SimLinkCalls {
   std::function<void(std::stop_token)> SimClient;
   std::function<bool()> simConnectError;
   std::function<void()> gf_handleSimConnectError;
-  // Asks for the user aircraft's on-ground state once a second (under the command mutex);
-  // false when the simulator refused the request.
-  std::function<bool()> requestUserOnGroundEverySecond;
-  std::function<UserAircraft()> gf_requestUserAcPosition;
+  // The user aircraft's on-ground state once a second; a refusal is the link's to handle.
+  std::function<void()> gf_requestUserOnGroundEverySecond;
+  std::function<UserAcData()> gf_requestUserAcPosition;
   std::function<bool()> userPositionKnown;
   std::function<void()> gf_requestUserAcTitleAndModel;
   std::function<bool()> userOnGround;
-  std::function<double()> userHalfSpanNm;
-  std::function<std::int64_t()> simUtcMilliseconds;
+  // Empty until the user aircraft's model is known.
+  std::function<std::optional<double>()> gf_userHalfSpanNm;
+  // The simulator's UTC time in seconds since 1970, 0 while unknown.
+  std::function<std::int64_t()> simUtcSeconds;
   // Both position buffers emptied under the command mutex.
   std::function<void()> clearPositionBuffers;
-  std::function<void(std::int32_t objectId, std::int32_t eventId, std::int32_t value)> gf_queueClientEvent;
-  // Simulator frames the link has handled so far.
-  std::function<std::uint64_t()> framesHandled;
+  std::function<void(const ClientEventData& event)> gf_queueClientEvent;
+  // Removals queued and not yet sent at a simulator frame.
+  std::function<bool()> removalsPending;
   // The link's state back to its start, for the coming run's simulator version.
-  std::function<void(std::int32_t version)> resetSimLink;
+  std::function<void(std::int32_t version)> gf_resetSimLink;
 };
 
 struct FeedCalls {
   std::function<void(const std::string& port)> gf_startRealTrafficServer;
   std::function<void()> gf_waitForRealTraffic;
   std::function<void(std::int64_t seconds)> gf_sendSimTime;
-  std::function<void(const UserAircraft& user)> gf_sendUserPosition;
+  std::function<void(const UserAcData& user)> gf_sendUserPosition;
   // The two readers' thread procedures; each returns once its stop flag is set.
   std::function<void(std::int32_t port)> QnhReader;
   std::function<void(std::int32_t port)> TrafficReader;
@@ -124,8 +115,8 @@ struct TrafficCalls {
   // The first entry of the park airport list; none while it is empty.
   std::function<std::optional<GeoPosition>()> firstParkAirport;
   // Live traffic's copy of the user aircraft.
-  std::function<UserAircraft()> userAcState;
-  std::function<void(const UserAircraft& user)> setUserAcState;
+  std::function<UserAcData()> userAcState;
+  std::function<void(const UserAcData& user)> setUserAcState;
   // Live traffic's lists, worked on by the per-second step on the worker thread.
   std::vector<LiveAircraft>* liveList = nullptr;
   std::vector<AircraftData>* staticList = nullptr;

@@ -7,10 +7,16 @@
 #include "feeds/qnh_reader.h"
 #include "feeds/realtraffic_link.h"
 #include "feeds/traffic_reader.h"
+#include "simlink/command_queues.h"
+#include "simlink/direct_calls.h"
+#include "simlink/link_state.h"
+#include "simlink/user_state.h"
+
+#include <mutex>
 
 namespace {
 
-UserPosition lf_userPosition(const UserAircraft& user) {
+UserPosition lf_userPosition(const UserAcData& user) {
   return {user.latitude, user.longitude, user.pitch, user.bank, user.heading, user.altitude, user.groundSpeed};
 }
 
@@ -24,10 +30,33 @@ void gf_wireRunServices() {
   RunServices services;
   services.core.gf_checkDataVersions = gf_checkDataVersions;
   services.core.gf_readDbase = gf_readDbase;
+
+  auto& link = services.link;
+  link.gf_initSimClient = gf_initSimClient;
+  link.simConnectError = [] { return simLinkState.simConnectError.load(); };
+  link.gf_handleSimConnectError = [] { gf_handleSimConnectError(); };
+  link.gf_requestUserOnGroundEverySecond = gf_requestUserOnGroundEverySecond;
+  link.gf_requestUserAcPosition = gf_requestUserAcPosition;
+  link.userPositionKnown = [] { return userPositionKnown.load(); };
+  link.gf_requestUserAcTitleAndModel = gf_requestUserAcTitleAndModel;
+  link.userOnGround = [] { return userOnGround.load(); };
+  link.gf_userHalfSpanNm = gf_userHalfSpanNm;
+  link.simUtcSeconds = [] { return simUtcSeconds.load(); };
+  link.clearPositionBuffers = [] {
+    std::lock_guard lock(simCommands.commandMutex);
+    for (auto& buffer : simCommands.positionBuffers) buffer.clear();
+  };
+  link.gf_queueClientEvent = gf_queueClientEvent;
+  link.removalsPending = [] {
+    std::lock_guard lock(simCommands.commandMutex);
+    return !simCommands.removeQueue.empty();
+  };
+  link.gf_resetSimLink = gf_resetSimLink;
+
   services.feeds.gf_startRealTrafficServer = gf_startRealTrafficServer;
   services.feeds.gf_waitForRealTraffic = gf_waitForRealTraffic;
   services.feeds.gf_sendSimTime = gf_sendSimTime;
-  services.feeds.gf_sendUserPosition = [](const UserAircraft& user) { gf_sendUserPosition(lf_userPosition(user)); };
+  services.feeds.gf_sendUserPosition = [](const UserAcData& user) { gf_sendUserPosition(lf_userPosition(user)); };
   services.feeds.QnhReader = gf_runQnhReader;
   services.feeds.TrafficReader = gf_runTrafficReader;
   services.feeds.gf_closeRealTrafficLink = gf_closeRealTrafficLink;

@@ -5,21 +5,18 @@
 #include "core/shell/auto_range.h"
 #include "core/shell/requests.h"
 
-namespace {
-constexpr std::int32_t navLightsSetEvent = 208;
-}
-
 void gf_sendNavLights(bool on) {
   const auto& services = runServices;
   if (!services.link.gf_queueClientEvent) return;
   const std::int32_t value = on ? 1 : 0;
   if (const auto* statics = services.traffic.staticList)
     for (const auto& s : *statics)
-      if (s.state == LiveState::Active) services.link.gf_queueClientEvent(s.objectId, navLightsSetEvent, value);
+      if (s.state == LiveState::Active)
+        services.link.gf_queueClientEvent({s.objectId, SimEventId::NAV_LIGHTS_SET, value});
   if (const auto* live = services.traffic.liveList)
     for (const auto& l : *live)
       if (l.aircraft.state == LiveState::Active && l.phase == FlightPhase::Parked)
-        services.link.gf_queueClientEvent(l.aircraft.objectId, navLightsSetEvent, value);
+        services.link.gf_queueClientEvent({l.aircraft.objectId, SimEventId::NAV_LIGHTS_SET, value});
 }
 
 void gf_serveWindowRequests() {

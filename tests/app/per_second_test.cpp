@@ -171,7 +171,7 @@ TEST_F(PerSecondTest, LiveAircraftThatMovedOnTheGroundAreCheckedAgainstTheStatic
   COLLISION_LIVE_PARKED_GND.set(false);
 }
 
-TEST_F(PerSecondTest, OnTheGroundTheUserAircraftKeepsLiveAndStaticAircraftAway) {
+TEST_F(PerSecondTest, OnTheGroundTheUserAcDataKeepsLiveAndStaticAircraftAway) {
   COLLISION_USER_GND.set(true);
   const GeoPosition user{klaxGate().latitude, klaxGate().longitude};
   const auto at = [&user](double nm) { return gf_destinationPoint(user, 0.0, nm * 6076.11549); };

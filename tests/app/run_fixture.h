@@ -134,8 +134,8 @@ private:
 };
 
 // The pilot at a KLAX gate.
-inline UserAircraft klaxGate() {
-  UserAircraft user;
+inline UserAcData klaxGate() {
+  UserAcData user;
   user.latitude = 33.9416;
   user.longitude = -118.4085;
   user.heading = 1.5708;
@@ -147,18 +147,17 @@ inline constexpr GeoPosition klax{33.9425, -118.4081};
 
 // What the fakes answer; the tests change it.
 struct FakeWorld {
-  UserAircraft user = klaxGate();
+  UserAcData user = klaxGate();
   bool userOnGround = true;
-  double userHalfSpanNm = 0.02;
+  std::optional<double> userHalfSpanNm = 0.02;
   bool parkAirportSet = false;
   bool parkAirportHasStands = true;
   bool reservedStandSet = false;
   bool simConnectError = false;
-  bool onGroundRequestRefused = false;
-  std::int64_t simUtcMilliseconds = 1'700'000'000'456;
-  std::atomic<std::uint64_t> frames{0};
-  // Frames the fake link handles per look at its counter; 0: the link is gone.
-  std::uint64_t framesPerLook = 1;
+  std::int64_t simUtcSeconds = 1'700'000'000;
+  int removalLooks = 0;
+  // The link is gone: the queued removals never leave.
+  bool removalsStuck = false;
   std::vector<LiveAircraft> liveList;
   std::vector<AircraftData> staticList;
   std::list<std::uint32_t> twinCheckQueue;
@@ -191,28 +190,29 @@ inline RunServices recordingServices(Recorder& r, FakeWorld& w) {
   };
   l.simConnectError = [&w] { return w.simConnectError; };
   l.gf_handleSimConnectError = rec("gf_handleSimConnectError");
-  l.requestUserOnGroundEverySecond = [&r, &w] {
-    r.add("requestUserOnGroundEverySecond");
-    return !w.onGroundRequestRefused;
-  };
+  l.gf_requestUserOnGroundEverySecond = rec("gf_requestUserOnGroundEverySecond");
   l.gf_requestUserAcPosition = [&w] { return w.user; };
   l.userPositionKnown = [] { return true; };
   l.gf_requestUserAcTitleAndModel = rec("gf_requestUserAcTitleAndModel");
   l.userOnGround = [&w] { return w.userOnGround; };
-  l.userHalfSpanNm = [&w] { return w.userHalfSpanNm; };
-  l.simUtcMilliseconds = [&w] { return w.simUtcMilliseconds; };
+  l.gf_userHalfSpanNm = [&w] { return w.userHalfSpanNm; };
+  l.simUtcSeconds = [&w] { return w.simUtcSeconds; };
   l.clearPositionBuffers = rec("clearPositionBuffers");
-  l.gf_queueClientEvent = [&r](std::int32_t object, std::int32_t event, std::int32_t value) {
-    r.add(fmt::format("gf_queueClientEvent {} {} {}", object, event, value));
+  l.gf_queueClientEvent = [&r](const ClientEventData& e) {
+    r.add(fmt::format("gf_queueClientEvent {} {} {}", e.objectId, static_cast<std::int32_t>(e.eventId), e.data));
   };
-  l.framesHandled = [&w] { return w.frames += w.framesPerLook; };
-  l.resetSimLink = [&r](std::int32_t v) { r.add(fmt::format("resetSimLink {}", v)); };
+  // Each look at the queue is a frame: the removals leave at the first, unless the link is gone.
+  l.removalsPending = [&r, &w] {
+    r.add("removalsPending");
+    return w.removalsStuck || w.removalLooks++ == 0;
+  };
+  l.gf_resetSimLink = [&r](std::int32_t v) { r.add(fmt::format("gf_resetSimLink {}", v)); };
 
   auto& f = s.feeds;
   f.gf_startRealTrafficServer = [&r](const std::string& port) { r.add("gf_startRealTrafficServer " + port); };
   f.gf_waitForRealTraffic = rec("gf_waitForRealTraffic");
   f.gf_sendSimTime = [&r](std::int64_t seconds) { r.add(fmt::format("gf_sendSimTime {}", seconds)); };
-  f.gf_sendUserPosition = [&r](const UserAircraft& user) {
+  f.gf_sendUserPosition = [&r](const UserAcData& user) {
     r.add(fmt::format("gf_sendUserPosition {:.4f} {:.4f}", user.latitude, user.longitude));
   };
   f.QnhReader = [&r](std::int32_t port) { r.add(fmt::format("QNH Reader {}", port)); };
