@@ -1,6 +1,10 @@
 #include "app/user_collisions.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -62,15 +66,26 @@ LiveAircraft* gf_liveInTheWayInTheAir(const UserSituation& user, std::vector<Liv
 }
 
 AircraftData* gf_staticTwinOfLive(const std::vector<LiveAircraft>& live, std::vector<AircraftData>& statics) {
+  // The first active static of each callsign and registration, found once: the sweep stays
+  // one pass over each list however full both are.
+  std::unordered_map<std::string_view, std::size_t> byCallsign;
+  std::unordered_map<std::string_view, std::size_t> byRegistration;
+  for (std::size_t i = 0; i < statics.size(); ++i) {
+    if (statics[i].state != LiveState::Active) continue;
+    byCallsign.try_emplace(statics[i].aircraftInfo.callsign, i);
+    byRegistration.try_emplace(statics[i].aircraftInfo.registration, i);
+  }
+  std::string key;
   for (const auto& l : live) {
     if (!l.onGround || l.aircraft.state != LiveState::Active) continue;
     const auto& info = l.aircraft.aircraftInfo;
-    const auto key = info.callsign + "*";
-    for (auto& s : statics) {
-      const bool twin = s.aircraftInfo.callsign == key ||
-                        (!info.registration.empty() && s.aircraftInfo.registration == info.registration);
-      if (twin && s.state == LiveState::Active) return &s;
-    }
+    key.assign(info.callsign).push_back('*');
+    auto first = statics.size();
+    if (const auto found = byCallsign.find(key); found != byCallsign.end()) first = found->second;
+    if (!info.registration.empty())
+      if (const auto found = byRegistration.find(info.registration); found != byRegistration.end())
+        first = std::min(first, found->second);
+    if (first < statics.size()) return &statics[first];
   }
   return nullptr;
 }

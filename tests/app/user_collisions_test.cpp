@@ -112,3 +112,22 @@ TEST(UserCollisions, InTheAirAPathThatPassesCloseByAtAboutTheSameHeight) {
   std::vector<LiveAircraft> live{far};
   EXPECT_EQ(gf_liveInTheWayInTheAir(s, live), nullptr);
 }
+
+TEST(UserCollisions, TheTwinSweepTakesTheFirstActiveTwinInListOrder) {
+  auto live = liveAircraft("KLM1234", user, true);
+  live.aircraft.aircraftInfo.registration = "PH-BXA";
+  auto airborne = liveAircraft("DLH5", user, false, FlightPhase::Flying);
+  std::vector<LiveAircraft> lives{airborne, live};
+  auto leaving = run_testing::staticAircraft("KLM1234*", user);
+  leaving.state = LiveState::RemovingFromSim;
+  auto byRegistration = run_testing::staticAircraft("KLM77*", user);
+  byRegistration.aircraftInfo.registration = "PH-BXA";
+  auto byCallsign = run_testing::staticAircraft("KLM1234*", user);
+  auto ofTheAirborne = run_testing::staticAircraft("DLH5*", user);
+  std::vector<AircraftData> statics{ofTheAirborne, leaving, byRegistration, byCallsign};
+  EXPECT_EQ(gf_staticTwinOfLive(lives, statics), &statics[2]);
+  statics[2].state = LiveState::Adding2Sim;
+  EXPECT_EQ(gf_staticTwinOfLive(lives, statics), &statics[3]);
+  lives[1].onGround = false;
+  EXPECT_EQ(gf_staticTwinOfLive(lives, statics), nullptr);
+}
