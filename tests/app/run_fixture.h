@@ -14,13 +14,13 @@
 #include "window_fixture.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <fmt/format.h>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace run_testing {
@@ -180,12 +180,10 @@ inline RunServices recordingServices(Recorder& r, FakeWorld& w) {
 
   auto& l = s.link;
   l.gf_initSimClient = [&r](std::int32_t v) { r.add(fmt::format("gf_initSimClient {}", v)); };
+  // Polls its stop token as the link's thread does between its dispatch calls.
   l.SimClient = [&r](std::stop_token stop) {
     r.add("SimClient");
-    std::mutex m;
-    std::condition_variable_any cv;
-    std::unique_lock lock(m);
-    cv.wait(lock, stop, [] { return false; });
+    while (!stop.stop_requested()) std::this_thread::sleep_for(1ms);
     r.add("SimClient ended");
   };
   l.simConnectError = [&w] { return w.simConnectError; };
