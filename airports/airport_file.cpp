@@ -8,8 +8,10 @@
 #include "core/settings/parameters.h"
 #include "core/settings/settings_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
+#include <limits>
 #include <pugixml.hpp>
 
 namespace {
@@ -40,7 +42,7 @@ bool lf_writeAirportHeader(pugi::xml_node document, const AirportFileData& data,
   add("publisher", data.publisher);
   if (data.handmade) add("handmade", "true");
   if (!learned || data.handmade) add("altitude", fmt::format("{}", data.altitude));
-  add("num_parkpos", fmt::format("{}", data.stands.size()));
+  add("num_parkpos", fmt::format("{}", data.stands.size() + (learned ? data.keptParkpos.size() : 0)));
   if (data.handmade) {
     add("Qf_real", fmt::format("{}", data.Qf_real));
     add("Qf_soft", fmt::format("{}", data.Qf_soft));
@@ -123,6 +125,13 @@ void lf_writeStand(pugi::xml_node parkpositions, const StandData& stand, const A
 
 bool lf_finite(double value) { return std::isfinite(value); }
 
+pugi::xml_attribute lf_headerValue(const pugi::xml_document& document, std::string_view name, bool& found) {
+  const auto query = fmt::format("/parameters/parameter[@name='{}']", name);
+  const auto node = document.select_node(query.c_str()).node();
+  found = static_cast<bool>(node);
+  return node.attribute("value");
+}
+
 } // namespace
 
 bool gf_writeAirportFile(const AirportFileData& data, const std::filesystem::path& path, AirportFileMode mode) {
@@ -131,6 +140,12 @@ bool gf_writeAirportFile(const AirportFileData& data, const std::filesystem::pat
   auto parkpositions = document.append_child("parkpositions");
   if (!parkpositions) return false;
   for (const auto& stand : data.stands) lf_writeStand(parkpositions, stand, data, mode);
+  if (mode == AirportFileMode::Learned) {
+    for (const auto& kept : data.keptParkpos) {
+      pugi::xml_document element;
+      if (element.load_string(kept.c_str()) && element.first_child()) parkpositions.append_copy(element.first_child());
+    }
+  }
   return gf_writeXmlDocument(document, path);
 }
 
@@ -204,6 +219,29 @@ bool gf_readParkpos(pugi::xml_node parkpos, const std::string& name, std::int32_
                       gf_flagText(parkpos.attribute("ramp").as_string(nullptr)),
                       gf_flagText(parkpos.attribute("heli").as_string(nullptr)));
   return true;
+}
+
+std::optional<bool> gf_getBoolParameter(const pugi::xml_document& document, std::string_view name) {
+  bool found = false;
+  const auto value = lf_headerValue(document, name, found);
+  if (!found) return std::nullopt;
+  return gf_flagText(value.as_string());
+}
+
+std::optional<std::int32_t> gf_getIntParameter(const pugi::xml_document& document, std::string_view name) {
+  bool found = false;
+  const auto value = lf_headerValue(document, name, found);
+  if (!found) return std::nullopt;
+  const auto wide = value.as_llong();
+  return static_cast<std::int32_t>(
+      std::clamp<long long>(wide, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+std::optional<std::string> gf_getStringParameter(const pugi::xml_document& document, std::string_view name) {
+  bool found = false;
+  const auto value = lf_headerValue(document, name, found);
+  if (!found) return std::nullopt;
+  return std::string(value.as_string());
 }
 
 std::string gf_formatQualityFactors(const QualityFactors& quality) {

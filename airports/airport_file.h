@@ -16,11 +16,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace pugi {
+class xml_document;
 class xml_node;
-}
+} // namespace pugi
 
 struct AirportFileData {
   std::string code; // names the file; not written into it
@@ -34,6 +37,9 @@ struct AirportFileData {
   // A handmade learned file replaces the park airport file's stands: it carries every stand
   // in full with all its options, the altitude and the quality factors.
   bool handmade = false;
+  // `parkpos` elements of a learned file that matched no stand when it was read, as XML
+  // texts: written back as they were, so that nothing learned is lost (learned mode).
+  std::vector<std::string> keptParkpos;
 };
 
 enum class AirportFileMode : std::int32_t {
@@ -61,6 +67,13 @@ OptionKey gf_readOptionKey(pugi::xml_node opt);
 // position is skipped silently; one whose position, radius or heading is out of range, or
 // an option whose day is not 1..7, is logged and skipped. True when a stand was added.
 bool gf_readParkpos(pugi::xml_node parkpos, const std::string& name, std::int32_t base, StandList& stands);
+
+// Header values of a loaded stand file by name (/parameters/parameter[@name='..'] and its
+// `value`); none when the file has no such entry. An entry without a value reads as false,
+// 0 or the empty text; an integer is clamped to the int32 range.
+std::optional<bool> gf_getBoolParameter(const pugi::xml_document& document, std::string_view name);
+std::optional<std::int32_t> gf_getIntParameter(const pugi::xml_document& document, std::string_view name);
+std::optional<std::string> gf_getStringParameter(const pugi::xml_document& document, std::string_view name);
 
 // The quality factors for the window and the log: two blanks when both are negative,
 // "real/soft" while the real factor is below 45, else the real factor alone.

@@ -5,9 +5,9 @@
 #include "traffic/aircraft.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <fmt/format.h>
-#include <limits>
 #include <stdexcept>
 
 StandList standList;
@@ -34,22 +34,13 @@ StandOptionData* lf_findOption(StandData& stand, std::int32_t number) {
   return found == stand.options.end() ? nullptr : &*found;
 }
 
-// A decimal int32 from the start of the piece: an optional '-', then digits; the rest is
-// ignored. None without digits or when it overflows.
-std::optional<std::int32_t> lf_leadingInt(std::string_view piece) {
-  std::size_t at = 0;
-  const bool negative = !piece.empty() && piece[0] == '-';
-  if (negative) at = 1;
-  if (at >= piece.size() || piece[at] < '0' || piece[at] > '9') return std::nullopt;
-  std::int64_t value = 0;
-  for (; at < piece.size() && piece[at] >= '0' && piece[at] <= '9'; ++at) {
-    value = value * 10 + (piece[at] - '0');
-    if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value > std::numeric_limits<std::int32_t>::max() || value < std::numeric_limits<std::int32_t>::min())
-    return std::nullopt;
-  return static_cast<std::int32_t>(value);
+// A decimal int32 from the start: an optional '-', then digits; the rest is ignored. None
+// without digits or when it overflows.
+std::optional<std::int32_t> lf_leadingInt(std::string_view text) {
+  std::int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc{}) return std::nullopt;
+  return value;
 }
 
 } // namespace

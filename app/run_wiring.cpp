@@ -1,5 +1,7 @@
 #include "app/run_wiring.h"
 
+#include "airports/addon_scan.h"
+#include "airports/airport_list.h"
 #include "app/edit_boxes.h"
 #include "app/run.h"
 #include "core/refdata/dbase_tables.h"
@@ -10,6 +12,7 @@
 #include "simlink/command_queues.h"
 #include "simlink/direct_calls.h"
 #include "simlink/link_state.h"
+#include "simlink/sim_client.h"
 #include "simlink/user_state.h"
 
 #include <mutex>
@@ -33,6 +36,7 @@ void gf_wireRunServices() {
 
   auto& link = services.link;
   link.gf_initSimClient = gf_initSimClient;
+  link.SimClient = SimClient;
   link.simConnectError = [] { return simLinkState.simConnectError.load(); };
   link.gf_handleSimConnectError = [] { gf_handleSimConnectError(); };
   link.gf_requestUserOnGroundEverySecond = gf_requestUserOnGroundEverySecond;
@@ -60,6 +64,10 @@ void gf_wireRunServices() {
   services.feeds.QnhReader = gf_runQnhReader;
   services.feeds.TrafficReader = gf_runTrafficReader;
   services.feeds.gf_closeRealTrafficLink = gf_closeRealTrafficLink;
+
+  services.airports.gf_readAirports = gf_readAirports;
+  services.airports.gf_scanAddOnAirports = [] { gf_scanAddOnAirports(); };
+  services.airports.findAirport = gf_airportPosition;
   gf_wirePlatformCalls(services);
   runServices = std::move(services);
   runClock = gf_realRunClock();

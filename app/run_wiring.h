@@ -1,7 +1,7 @@
 #pragma once
 // The program's run reaches the real subsystems: every call that is built is wired here.
-// Not wired yet, and so skipped by the run: the simulator link's thread, the liveries, the
-// airports and stands with the add-on airport scan, and live traffic.
+// Not wired yet, and so skipped by the run: the liveries and live traffic (with the park
+// airport's stands it reads).
 #include "app/run_services.h"
 
 // Fills runServices with the real calls and sets the real clock (GUI thread, before the
