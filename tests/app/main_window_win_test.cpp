@@ -24,13 +24,17 @@ constexpr std::uint32_t lightBluePixel = 0x99CCFF;
 
 // A program folder (with its docs folder and the reference data the build made) and a
 // settings folder, both of their own. No simulator is installed: a livery folder named by
-// hand lets the run start without one.
+// hand lets the run start without one, and the run waits for it.
 struct Folders {
   TempDir program{"hvm-gui-\xC3\xA9"};
   TempDir settings{"hvm-gui-settings"};
   Folders() {
     fs::create_directory(program / "docs");
     fs::copy(windowsPath(HVM_BUILT_INPUT_DIR), program / "input", fs::copy_options::recursive);
+    // The simulator link looks for a simulator where nothing answers: never at a simulator
+    // another test serves at the same time.
+    testing_support::writeFile(program / "SimConnect.cfg", "[SimConnect]\r\nProtocol=IPv4\r\nAddress=127.0.0.2\r\n"
+                                                           "Port=1\r\n");
     write({});
   }
   void write(settings_testing::Entries entries) const {
