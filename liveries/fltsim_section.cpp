@@ -199,7 +199,8 @@ std::optional<SectionLivery> lf_procesGeneral(std::int32_t folder, std::vector<s
   if (keys.airline.empty()) {
     const bool heavy = gf_aircraftCategory(model) == SizeCategory::Heavy;
     if (!keys.registration.empty()) {
-      if (const auto data = gf_lookupRegistration(keys.registration)) {
+      // A registration the reference data holds without airline gives none.
+      if (const auto data = gf_lookupRegistration(keys.registration); data && !data->airl.empty()) {
         keys.airline = data->airl;
       } else if (heavy) {
         section.report(fmt::format("'{}' '{}' has no airline and regcode not in dbase", folderText, header));
@@ -266,7 +267,7 @@ std::optional<SectionLivery> gf_procesIvaoFltSimSection(std::int32_t folder, std
     airline = std::move(*code);
   } else if (!keys.registration.empty()) {
     const auto data = gf_lookupRegistration(keys.registration);
-    if (!data) {
+    if (!data || data->airl.empty()) {
       section.report(fmt::format("{} {} misses airlinecode in title: {}, and regcode unknown {}", folderText, header,
                                  keys.title, keys.registration));
       return std::nullopt;

@@ -134,12 +134,13 @@ void gf_applyRegistrationData() {
       lines.push_back(fmt::format("{:80} {} cargo {} => {}", livery.title, livery.atcid, livery.cargo, data->cargo));
       livery.cargo = data->cargo;
     }
+    // A record without airline or model tells nothing about them.
     const auto& airline = data->opr.empty() ? data->airl : data->opr;
-    if (livery.airl != airline) {
+    if (!airline.empty() && livery.airl != airline) {
       lines.push_back(fmt::format("{:80} {} airl {} => {}", livery.title, livery.atcid, livery.airl, airline));
       livery.airl = airline;
     }
-    if (livery.type != data->type) {
+    if (!data->type.empty() && livery.type != data->type) {
       lines.push_back(fmt::format("{:80} {} model {} => {}", livery.title, livery.atcid, livery.type, data->type));
       livery.type = data->type;
     }
