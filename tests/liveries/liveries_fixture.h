@@ -94,6 +94,12 @@ inline std::vector<std::string> fileLines(const std::filesystem::path& file) {
 
 inline std::string fileText(const std::filesystem::path& file) { return testing_support::readFile(file); }
 
+// Writes the bytes into the file, its folders made first.
+inline void writeText(const std::filesystem::path& file, std::string_view bytes) {
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
+  testing_support::writeFile(file, bytes);
+}
+
 // The records of the scanned-liveries file as the generator's records, sorted.
 inline std::vector<p3dinstall::ExpectedLivery> scannedFileLiveries() {
   pugi::xml_document document;

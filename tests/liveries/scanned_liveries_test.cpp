@@ -8,12 +8,11 @@ using namespace liveries_testing;
 class ScannedLiveries : public LiveriesTest {
 protected:
   void writeFile(const std::string& liveries, bool meta = true) {
-    testing_support::writeFile(liveriesScannedFile,
-                               std::string("<?xml version=\"1.0\"?>\n") +
-                                   (meta ? "<meta><info name=\"author\" value=\"Hivemoor\"/><info name=\"date\" "
-                                           "value=\"today\"/><info name=\"version\" value=\"1.2.3\"/></meta>\n"
-                                         : "") +
-                                   liveries + "\n");
+    writeText(liveriesScannedFile, std::string("<?xml version=\"1.0\"?>\n") +
+                                       (meta ? "<meta><info name=\"author\" value=\"Hivemoor\"/><info name=\"date\" "
+                                               "value=\"today\"/><info name=\"version\" value=\"1.2.3\"/></meta>\n"
+                                             : "") +
+                                       liveries + "\n");
   }
   // The text of the error gf_readScannedLiveries throws, empty when it throws none.
   std::string readError() {
@@ -78,7 +77,7 @@ TEST_F(ScannedLiveries, ReadingSortsAndTakesCargoFlags) {
 TEST_F(ScannedLiveries, EachFaultOfTheFileHasItsError) {
   const auto path = gf_pathText(liveriesScannedFile);
   EXPECT_EQ(readError(), fmt::format("51: File {} not found", path));
-  testing_support::writeFile(liveriesScannedFile, "<liveries><liv airl=\"A\" type=\"B\" title=\"cut short");
+  writeText(liveriesScannedFile, "<liveries><liv airl=\"A\" type=\"B\" title=\"cut short");
   EXPECT_EQ(readError(), fmt::format("51: File {} not found", path));
   writeFile("<other/>");
   EXPECT_EQ(readError(), fmt::format("52: {} does not contain a <liveries> section", path));
