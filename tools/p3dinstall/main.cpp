@@ -1,6 +1,6 @@
 // p3dinstall FOLDER [options]: writes a stand-in Prepar3D v5 installation for the livery scan
 // into FOLDER and its manifest (the liveries and report lines the scan must give) as JSON.
-//   --files N          ordinary aircraft folders (12)
+//   --files N          ordinary aircraft folders (16)
 //   --sections N       liveries per ordinary aircraft (4)
 //   --seed N           seed of the random choices (1)
 //   --no-hostile       leave out the hostile and unusual cases

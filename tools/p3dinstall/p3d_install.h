@@ -29,7 +29,7 @@ struct Options {
   std::filesystem::path appDataFolder;
   std::filesystem::path programDataFolder;
   // Ordinary aircraft folders with their aircraft.cfg, and liveries in each.
-  std::int32_t aircraftFiles = 12;
+  std::int32_t aircraftFiles = 16;
   std::int32_t sectionsPerFile = 4;
   std::uint32_t seed = 1;
   // The hostile and unusual cases besides the ordinary files.
@@ -60,7 +60,7 @@ struct Manifest {
   std::vector<ExpectedLivery> liveries; // sorted
   // Report file below the program's output folder ("errors/Fixes.txt") -> its lines.
   std::map<std::string, std::vector<std::string>> reports;
-  // Lines the log must hold.
+  // Texts the log of an automatic scan must hold.
   std::vector<std::string> logLines;
   // The folder without read permission, empty when there is none.
   std::string unreadableFolder;
