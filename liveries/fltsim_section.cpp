@@ -216,9 +216,11 @@ std::optional<SectionLivery> lf_procesGeneral(std::int32_t folder, std::vector<s
       keys.registration = gf_findRegistrationInText(keys.title).value_or(std::string{});
     }
   }
-  const bool cargo = keys.parkingTypes.find("CARGO") != std::string::npos;
-  return SectionLivery{{keys.airline, model, keys.title, keys.registration, folder, cargo},
-                       fmt::format("{} {} title '{}' already exists", folderText, header, keys.title)};
+  SectionLivery livery;
+  livery.record = {keys.airline,      model,  keys.title,
+                   keys.registration, folder, keys.parkingTypes.find("CARGO") != std::string::npos};
+  livery.takenLine = fmt::format("{} {} title '{}' already exists", folderText, header, keys.title);
+  return livery;
 }
 
 } // namespace
@@ -278,6 +280,8 @@ std::optional<SectionLivery> gf_procesIvaoFltSimSection(std::int32_t folder, std
         fmt::format("{} {} misses airlinecode in title: {}, and no regcode", folderText, header, keys.title));
     return std::nullopt;
   }
-  return SectionLivery{{airline, model, keys.title, keys.registration, folder, false},
-                       fmt::format("{} {} title already exists: {}", folderText, header, keys.title)};
+  SectionLivery livery;
+  livery.record = {std::move(airline), model, keys.title, keys.registration, folder, false};
+  livery.takenLine = fmt::format("{} {} title already exists: {}", folderText, header, keys.title);
+  return livery;
 }

@@ -15,15 +15,16 @@ namespace fs = std::filesystem;
 
 ScanReports scanReports;
 
-const fs::path noFltsimReportFile{infoFolder / "AircraftCfgWithNoFltsimSection.txt"};
-const fs::path conversionsReportFile{infoFolder / "AirlineModelConversions.txt"};
-const fs::path invalidCfgReportFile{errorsFolder / "InvalidAircraftCfgFiles.txt"};
-const fs::path incompleteSectionsReportFile{errorsFolder / "IncompleFltsimSections.txt"};
-const fs::path invalidAirlinesReportFile{errorsFolder / "InvalidAirlineCodes.txt"};
-const fs::path invalidModelsReportFile{errorsFolder / "InvalidAircraftCodes.txt"};
-const fs::path fixesReportFile{errorsFolder / "Fixes.txt"};
-const fs::path inlineRegcodesReportFile{errorsFolder / "InlineRegcodes.txt"};
-const fs::path offlineRegcodesReportFile{infoFolder / "OfflineRegcodes.txt"};
+// From the folders' own names: globals of other files may not be made yet when these are.
+const fs::path noFltsimReportFile{fs::path("output") / "info" / "AircraftCfgWithNoFltsimSection.txt"};
+const fs::path conversionsReportFile{fs::path("output") / "info" / "AirlineModelConversions.txt"};
+const fs::path invalidCfgReportFile{fs::path("output") / "errors" / "InvalidAircraftCfgFiles.txt"};
+const fs::path incompleteSectionsReportFile{fs::path("output") / "errors" / "IncompleFltsimSections.txt"};
+const fs::path invalidAirlinesReportFile{fs::path("output") / "errors" / "InvalidAirlineCodes.txt"};
+const fs::path invalidModelsReportFile{fs::path("output") / "errors" / "InvalidAircraftCodes.txt"};
+const fs::path fixesReportFile{fs::path("output") / "errors" / "Fixes.txt"};
+const fs::path inlineRegcodesReportFile{fs::path("output") / "errors" / "InlineRegcodes.txt"};
+const fs::path offlineRegcodesReportFile{fs::path("output") / "info" / "OfflineRegcodes.txt"};
 
 void ReportList::add(std::string line) {
   std::lock_guard lock(mutex_);

@@ -51,7 +51,7 @@ TEST_F(FltsimSection, GeneralVariantSettlesAirlineRegistrationAndCargo) {
   struct Case {
     std::vector<std::string> keys;
     std::optional<Expected> expected;
-    std::vector<std::string> incomplete; // report lines besides the missing-airline line
+    std::vector<std::string> incomplete = {}; // report lines besides the missing-airline line
     bool missingAirline = false;
     std::string model = "A320";
   };
@@ -192,7 +192,7 @@ TEST_F(FltsimSection, IvaoVariantTakesTheAirlineFromTheTitle) {
   struct Case {
     std::vector<std::string> keys;
     std::optional<Expected> expected;
-    std::string report;
+    std::string report = {};
   };
   const std::vector<Case> cases{
       {{"title=B738 AAL Demo", "atc_parking_types=CARGO"}, Expected{"AAL", "B738 AAL Demo", ""}},

@@ -69,7 +69,10 @@ TEST_F(UnreadableFolder, IsPassedOverAndTheRestOfTheWalkCounts) {
   }
   fs::permissions(locked, fs::perms::owner_all);
   EXPECT_EQ(scannedFileLiveries(), manifest.liveries);
-  for (const auto& line : manifest.logLines)
-    if (line.starts_with("liveries search")) EXPECT_TRUE(logged(line)) << line;
+  for (const auto& line : manifest.logLines) {
+    if (line.starts_with("liveries search")) {
+      EXPECT_TRUE(logged(line)) << line;
+    }
+  }
   EXPECT_EQ(runningWorkers.load(), 0);
 }

@@ -101,9 +101,10 @@ TEST_F(Matching, LiveAircraftStepByStep) {
     EXPECT_EQ(c.aircraft.liveryTitle, c.title) << c.what;
     for (std::int32_t step = 1; step <= 6; ++step)
       EXPECT_EQ(LiveryMatchCounters[static_cast<std::size_t>(step - 1)], step == c.step ? 1 : 0) << c.what;
-    if (c.step > 0)
+    if (c.step > 0) {
       EXPECT_TRUE(logged(fmt::format("          {} ={}= {}", gf_acLogText(c.aircraft), c.step, c.title))) << c.what;
-    if (!c.title.empty()) EXPECT_EQ(c.aircraft.liveryTitle.data(), gf_findLiveryTitle(c.title).data()) << c.what;
+      EXPECT_EQ(c.aircraft.liveryTitle.data(), gf_findLiveryTitle(c.title).data()) << c.what;
+    }
   }
 }
 
