@@ -2,63 +2,44 @@
 
 #include "core/errors.h"
 #include "core/files.h"
-#include "core/log.h"
 #include "core/utf16.h"
 #include "liveries/scan_reports.h"
 
 #include <fmt/format.h>
 #include <fstream>
-#include <iterator>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class LineCollector {
-public:
-  LineCollector(const fs::path& file, std::vector<std::string>& lines) : file_(file), lines_(lines) {}
-  void add(std::string line) {
-    ++number_;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() > maxCfgLineBytes) {
-      gf_addInvalidCfgLine(fmt::format("{} line {} is longer than {} bytes and was left out", gf_pathText(file_),
-                                       number_, maxCfgLineBytes));
-      return;
-    }
-    lines_.push_back(std::move(line));
-  }
-
-private:
-  const fs::path& file_;
-  std::vector<std::string>& lines_;
-  std::size_t number_ = 0;
-};
-
-void lf_splitBytes(std::string_view bytes, LineCollector& lines) {
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    auto end = bytes.find('\n', start);
-    if (end == std::string_view::npos) end = bytes.size();
-    lines.add(std::string(bytes.substr(start, end - start)));
+void lf_splitLines(const fs::path& file, std::string_view text, CfgLines& lines) {
+  std::size_t number = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    auto end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    auto line = text.substr(start, end - start);
     start = end + 1;
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.size() > maxCfgLineBytes) {
+      gf_addInvalidCfgLine(fmt::format("{} line {} is longer than {} bytes and was left out", gf_pathText(file), number,
+                                       maxCfgLineBytes));
+      continue;
+    }
+    lines.push_back(line);
   }
 }
 
 // Throws win32::Utf8ConversionException for text that is no UTF-16.
-void lf_splitUtf16(std::string_view bytes, bool bigEndian, LineCollector& lines) {
-  std::u16string line;
+std::string lf_utf16Text(std::string_view bytes, bool bigEndian) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
   for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
     const auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
     const auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
-    const auto unit = static_cast<char16_t>((hi << 8) | lo);
-    if (unit == u'\n') {
-      lines.add(gf_utf16ToUtf8(line));
-      line.clear();
-    } else {
-      line.push_back(unit);
-    }
+    units.push_back(static_cast<char16_t>((hi << 8) | lo));
   }
-  if (!line.empty()) lines.add(gf_utf16ToUtf8(line));
+  return gf_utf16ToUtf8(units);
 }
 
 } // namespace
@@ -76,35 +57,35 @@ CfgFile gf_readCfgFile(const fs::path& file) {
         fmt::format("{} is larger than {} bytes and was not scanned", gf_pathText(file), maxCfgFileBytes));
     return result;
   }
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(size));
+  result.text.resize(static_cast<std::size_t>(size));
+  in.read(result.text.data(), static_cast<std::streamsize>(size));
   if (in.bad() || static_cast<std::uintmax_t>(in.gcount()) != size) return result;
 
+  const std::string_view bytes(result.text.data(), result.text.size());
   result.encoding = gf_detectTextEncodingOfBytes(bytes);
-  if (result.encoding == TextEncoding::NoneFound) {
+  std::size_t skip = 0;
+  switch (result.encoding) {
+  case TextEncoding::NoneFound:
     result.status = CfgFile::Status::noEncoding;
     return result;
+  case TextEncoding::Unicode:
+  case TextEncoding::UnicodeBigEndian:
+    try {
+      const auto utf8 = lf_utf16Text(bytes, result.encoding == TextEncoding::UnicodeBigEndian);
+      result.text.assign(utf8.begin(), utf8.end());
+    } catch (const win32::Utf8ConversionException&) {
+      gf_addInvalidCfgLine(fmt::format("{} is no valid UTF-16 text and was not scanned", gf_pathText(file)));
+      return result;
+    }
+    break;
+  case TextEncoding::Utf8WithBom:
+    skip = 3;
+    break;
+  default:
+    break;
   }
   result.lines.reserve(4048);
-  LineCollector lines(file, result.lines);
-  try {
-    switch (result.encoding) {
-    case TextEncoding::Unicode:
-    case TextEncoding::UnicodeBigEndian:
-      lf_splitUtf16(bytes, result.encoding == TextEncoding::UnicodeBigEndian, lines);
-      break;
-    case TextEncoding::Utf8WithBom:
-      lf_splitBytes(std::string_view(bytes).substr(3), lines);
-      break;
-    default:
-      lf_splitBytes(bytes, lines);
-      break;
-    }
-  } catch (const win32::Utf8ConversionException&) {
-    gf_addInvalidCfgLine(fmt::format("{} is no valid UTF-16 text and was not scanned", gf_pathText(file)));
-    result.lines.clear();
-    return result;
-  }
+  lf_splitLines(file, std::string_view(result.text.data(), result.text.size()).substr(skip), result.lines);
   result.status = CfgFile::Status::read;
   return result;
 }

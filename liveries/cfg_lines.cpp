@@ -92,7 +92,7 @@ std::string gf_fltsimSectionNumber(std::string_view line) {
   return {};
 }
 
-bool gf_checkFltsimNumbers(const std::vector<std::string>& lines, const std::filesystem::path& path) {
+bool gf_checkFltsimNumbers(const CfgLines& lines, const std::filesystem::path& path) {
   std::vector<std::int32_t> numbers;
   for (const auto& line : lines) {
     const auto text = gf_fltsimSectionNumber(line);

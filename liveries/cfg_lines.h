@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+// The lines of a file or of one section: views into the text of the file, read once.
+using CfgLines = std::vector<std::string_view>;
+
 // Section numbers run 0..10000; a malformed header is numbered 10000.
 inline constexpr std::int32_t maxFltsimNumber = 10000;
 
@@ -37,7 +40,7 @@ bool gf_isCommentLine(std::string_view line);
 std::string gf_fltsimSectionNumber(std::string_view line);
 // False when the file must not be scanned: a section number that is no number or lies
 // outside 0..10000. A file without any header is listed as such and passes.
-bool gf_checkFltsimNumbers(const std::vector<std::string>& lines, const std::filesystem::path& path);
+bool gf_checkFltsimNumbers(const CfgLines& lines, const std::filesystem::path& path);
 // One registration, or several (then `registration` becomes empty); false for an empty
 // piece, a piece longer than 12 characters or one holding '*'.
 bool gf_checkAtcIdList(std::string_view value, std::string& registration);

@@ -31,12 +31,12 @@ struct SectionKeys {
 
 class Section {
 public:
-  Section(Variant variant, std::vector<std::string>& lines, const fs::path& file, AircraftFolder& folder)
+  Section(Variant variant, CfgLines& lines, const fs::path& file, AircraftFolder& folder)
       : variant_(variant), lines_(lines), file_(file), folder_(folder) {
     while (lines_.size() > 1 && (lines_.back().empty() || lines_.back().starts_with("//"))) lines_.pop_back();
   }
 
-  const std::string& header() const { return lines_.front(); }
+  std::string_view header() const { return lines_.front(); }
   void report(std::string line) const { gf_addIncompleteSectionLine(std::move(line)); }
   void reportKey(std::string_view what) const {
     report(fmt::format("{} {} has more than one {} key", folder_.text(), header(), what));
@@ -156,7 +156,7 @@ private:
   }
 
   Variant variant_;
-  std::vector<std::string>& lines_;
+  CfgLines& lines_;
   const fs::path& file_;
   AircraftFolder& folder_;
 };
@@ -177,21 +177,21 @@ std::optional<std::string> lf_airlineFromTitle(std::string_view title, std::stri
   return std::string(rest.substr(0, 3));
 }
 
-std::optional<SectionLivery> lf_procesGeneral(std::int32_t folder, std::vector<std::string>& lines,
-                                              const std::string& model, const fs::path& file,
-                                              AircraftFolder& aircraftFolder) {
+std::optional<SectionLivery> lf_procesGeneral(std::int32_t folder, CfgLines& lines, const std::string& model,
+                                              const fs::path& file, AircraftFolder& aircraftFolder) {
   Section section(Variant::general, lines, file, aircraftFolder);
   SectionKeys keys;
   const auto scan = section.scan(keys);
   if (scan == LineScan::dropped) return std::nullopt;
-  const auto& header = section.header();
+  const auto header = section.header();
   const auto& folderText = aircraftFolder.text();
   if (keys.airline.empty())
     section.report(fmt::format("{} {} icao_airline is missing, or it has invalid info ", gf_pathText(file), header));
   if (scan == LineScan::rejected || !section.namesInsideFolder(keys)) return std::nullopt;
   if (!section.isDirectory(section.modelFolder(keys)) || !section.isDirectory(section.textureFolder(keys)) ||
       !section.isFile(section.airFile(keys))) {
-    section.report(section.pathText(section.modelFolder(keys)) + " or related path does not exist: " + header);
+    section.report(
+        fmt::format("{} or related path does not exist: {}", section.pathText(section.modelFolder(keys)), header));
     return std::nullopt;
   }
   if (!section.titleUsable(keys.title, "misses title")) return std::nullopt;
@@ -217,24 +217,29 @@ std::optional<SectionLivery> lf_procesGeneral(std::int32_t folder, std::vector<s
     }
   }
   SectionLivery livery;
-  livery.record = {keys.airline,      model,  keys.title,
-                   keys.registration, folder, keys.parkingTypes.find("CARGO") != std::string::npos};
-  livery.takenLine = fmt::format("{} {} title '{}' already exists", folderText, header, keys.title);
+  const bool cargo = keys.parkingTypes.find("CARGO") != std::string::npos;
+  livery.record = {std::move(keys.airline), model, std::move(keys.title), std::move(keys.registration), folder, cargo};
+  livery.header = header;
   return livery;
 }
 
 } // namespace
 
-AircraftFolder::AircraftFolder(fs::path folder) : path_(std::move(folder)), text_(gf_pathText(path_)) {}
+std::string SectionLivery::takenLine(std::string_view folderText) const {
+  if (ivao) return fmt::format("{} {} title already exists: {}", folderText, header, record.title);
+  return fmt::format("{} {} title '{}' already exists", folderText, header, record.title);
+}
+
+AircraftFolder::AircraftFolder(fs::path folder, std::shared_ptr<const FolderListing> listing)
+    : path_(std::move(folder)), text_(gf_pathText(path_)), listing_(std::move(listing)) {}
 
 FolderListing::Kind AircraftFolder::kindOf(std::string_view name) {
-  if (!listing_) listing_.emplace(path_);
+  if (!listing_) listing_ = std::make_shared<FolderListing>(path_);
   return gf_entryKind(*listing_, path_, name);
 }
 
-std::optional<SectionLivery> gf_procesFltSimSection(std::int32_t folder, std::vector<std::string>& lines,
-                                                    const std::string& model, const fs::path& file,
-                                                    AircraftFolder& aircraftFolder) {
+std::optional<SectionLivery> gf_procesFltSimSection(std::int32_t folder, CfgLines& lines, const std::string& model,
+                                                    const fs::path& file, AircraftFolder& aircraftFolder) {
   try {
     return lf_procesGeneral(folder, lines, model, file, aircraftFolder);
   } catch (const std::exception& e) {
@@ -243,13 +248,12 @@ std::optional<SectionLivery> gf_procesFltSimSection(std::int32_t folder, std::ve
   }
 }
 
-std::optional<SectionLivery> gf_procesIvaoFltSimSection(std::int32_t folder, std::vector<std::string>& lines,
-                                                        const std::string& model, const fs::path& file,
-                                                        AircraftFolder& aircraftFolder) {
+std::optional<SectionLivery> gf_procesIvaoFltSimSection(std::int32_t folder, CfgLines& lines, const std::string& model,
+                                                        const fs::path& file, AircraftFolder& aircraftFolder) {
   Section section(Variant::ivao, lines, file, aircraftFolder);
   SectionKeys keys;
   if (section.scan(keys) != LineScan::complete || !section.namesInsideFolder(keys)) return std::nullopt;
-  const auto& header = section.header();
+  const auto header = section.header();
   const auto& folderText = aircraftFolder.text();
   for (const auto& [name, directory] :
        {std::pair{section.modelFolder(keys), true}, std::pair{section.airFile(keys), false},
@@ -281,7 +285,8 @@ std::optional<SectionLivery> gf_procesIvaoFltSimSection(std::int32_t folder, std
     return std::nullopt;
   }
   SectionLivery livery;
-  livery.record = {std::move(airline), model, keys.title, keys.registration, folder, false};
-  livery.takenLine = fmt::format("{} {} title already exists: {}", folderText, header, keys.title);
+  livery.record = {std::move(airline), model, std::move(keys.title), std::move(keys.registration), folder, false};
+  livery.header = header;
+  livery.ivao = true;
   return livery;
 }

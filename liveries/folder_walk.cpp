@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 namespace fs = std::filesystem;
 
@@ -27,6 +28,23 @@ namespace {
 
 // Paths this long are not descended into: their files could not be opened by the simulator.
 constexpr std::size_t maxDescentPathLength = 250;
+
+// "model..." and "texture..." folders beside an aircraft.cfg hold the livery's files.
+bool lf_isLiveryFilesFolder(const std::string& name) {
+  const auto upper = gf_toUpper(name);
+  return upper.starts_with("MODEL") || upper.starts_with("TEXTURE");
+}
+
+// The last name of a path as text, without making a path of it.
+std::string lf_nameText(const fs::path& path) {
+  const auto& native = path.native();
+  const auto last = native.find_last_of(fs::path::preferred_separator == '/' ? "/" : "\\/");
+  const auto name = last == native.npos ? native : native.substr(last + 1);
+  if constexpr (std::is_same_v<fs::path::value_type, char>)
+    return name;
+  else
+    return gf_pathText(fs::path(name));
+}
 
 // The threads the file tasks run on; it finishes every task handed to it before it ends.
 class FileTaskPool {
@@ -97,11 +115,11 @@ struct PendingTask {
 class FolderWalk {
 public:
   FolderWalk(std::int32_t folderNumber, const fs::path& root)
-      : folderNumber_(folderNumber), root_(root), rootText_(gf_pathText(root)), pool_(maxWorkers.load()) {}
+      : folderNumber_(folderNumber), root_(root), pool_(maxWorkers.load()) {}
 
   void walk() {
     std::vector<fs::path> folders{root_};
-    while (!folders.empty() && !stopped_) {
+    while (!folders.empty() && !(stopped_ = stopped_ || gf_stopOrClosed())) {
       const auto folder = std::move(folders.back());
       folders.pop_back();
       walkFolder(folder, folders);
@@ -116,28 +134,34 @@ public:
               [](const FileResult& a, const FileResult& b) { return a.pathText < b.pathText; });
     for (auto& result : results_)
       for (auto& section : result.sections) {
-        const auto& r = section.record;
-        auto livery = gf_makeLiveryData(r.folder, r.airl, r.type, !r.cargo, r.title, r.atcid);
-        if (livery.title.empty())
-          gf_addIncompleteSectionLine(std::move(section.takenLine));
+        if (gf_claimTitle(section.record.title))
+          ScannedLiveryList.push_back(std::move(section.record));
         else
-          ScannedLiveryList.push_back(std::move(livery));
+          gf_addIncompleteSectionLine(
+              section.takenLine(gf_pathText(gf_aircraftFolderOf(gf_pathFromText(result.pathText)))));
       }
     results_.clear();
   }
 
 private:
   void walkFolder(const fs::path& folder, std::vector<fs::path>& folders) {
+    auto listing = std::make_shared<FolderListing>();
+    // Subfolders by name: most of them, the model and texture folders of an aircraft, are
+    // never entered.
+    std::vector<std::string> subfolders;
+    std::vector<fs::path> cfgFiles;
     std::error_code error;
     fs::directory_iterator it(folder, error);
     // A folder that cannot be read is passed over; the rest of the walk goes on.
     for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
-      if (gf_stopOrClosed()) {
-        stopped_ = true;
-        return;
-      }
       try {
-        examine(*it, folders);
+        auto name = lf_nameText(it->path());
+        const auto kind = gf_entryKind(*it);
+        listing->add(name, kind);
+        if (kind == FolderListing::Kind::directory && !it->is_symlink())
+          subfolders.push_back(std::move(name));
+        else if (kind == FolderListing::Kind::regular && gf_isLiveryCfgName(name))
+          cfgFiles.push_back(it->path());
       } catch (const std::exception& e) {
         gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}", gf_pathText(it->path()), e.what()));
       }
@@ -145,27 +169,36 @@ private:
     if (error)
       gf_logWarning(fmt::format("liveries search in folder {} {} because of iterator problem: {}", gf_pathText(folder),
                                 folder == root_ ? "aborted" : "skipped", error.message()));
+    const auto folderText = gf_pathText(folder);
+    for (const auto& name : subfolders) {
+      if (!cfgFiles.empty() && lf_isLiveryFilesFolder(name)) continue;
+      // The folder walked has no "airport" below the livery folder, so only the name can
+      // bring one: a livery folder may itself lie in a folder whose name holds "airport".
+      if (name.find("airport") != std::string::npos || folderText.size() + 1 + name.size() >= maxDescentPathLength)
+        continue;
+      folders.push_back(folder / gf_pathFromText(name));
+    }
+    for (const auto& file : cfgFiles) {
+      if (gf_stopOrClosed()) {
+        stopped_ = true;
+        return;
+      }
+      start(file, listing);
+    }
   }
 
-  void examine(const fs::directory_entry& entry, std::vector<fs::path>& folders) {
-    const auto text = gf_pathText(entry.path());
-    // Only the part below the livery folder decides: a livery folder may itself lie in a
-    // folder whose name holds "airport".
-    const auto below = std::string_view(text).substr(std::min(text.size(), rootText_.size()));
-    const bool descend = below.find("airport") == std::string_view::npos && text.size() < maxDescentPathLength;
-    if (descend && entry.is_directory() && !entry.is_symlink()) folders.push_back(entry.path());
-    if (!entry.is_regular_file() || !gf_isLiveryCfgFile(entry.path())) return;
-    start(entry.path(), text);
-  }
-
-  void start(const fs::path& file, const std::string& text) {
+  void start(const fs::path& file, std::shared_ptr<const FolderListing> listing) {
+    // The oldest task is the likeliest to end first: waiting for it frees a slot at once,
+    // where the slot counter is polled.
+    while (runningWorkers.load() >= std::max(1, maxWorkers.load()) && !pending_.empty()) collectOldest("inner");
     gf_waitForWorkerSlot();
     auto task = std::make_shared<std::packaged_task<std::vector<SectionLivery>()>>(
-        [folderNumber = folderNumber_, file, ivao = gf_isIvaoLibraryFile(file)] {
+        [folderNumber = folderNumber_, file, listing = std::move(listing), ivao = gf_isIvaoLibraryFile(file)] {
           WorkerSlotRelease release;
-          return ivao ? gf_searchIvaoLiveriesinFile(folderNumber, file) : gf_searchLiveriesinFile(folderNumber, file);
+          return ivao ? gf_searchIvaoLiveriesinFile(folderNumber, file, listing)
+                      : gf_searchLiveriesinFile(folderNumber, file, listing);
         });
-    pending_.push_back({text, task->get_future()});
+    pending_.push_back({gf_pathText(file), task->get_future()});
     ++runningWorkers;
     try {
       pool_.submit([task] { (*task)(); });
@@ -189,7 +222,6 @@ private:
 
   std::int32_t folderNumber_;
   fs::path root_;
-  std::string rootText_;
   std::deque<PendingTask> pending_;
   std::vector<FileResult> results_;
   bool stopped_ = false;
@@ -198,10 +230,9 @@ private:
 };
 
 template <typename Process>
-std::vector<SectionLivery> lf_splitSections(const std::vector<std::string>& lines, bool anyBracketEnds,
-                                            Process process) {
+std::vector<SectionLivery> lf_splitSections(const CfgLines& lines, bool anyBracketEnds, Process process) {
   std::vector<SectionLivery> sections;
-  std::vector<std::string> buffer;
+  CfgLines buffer;
   buffer.reserve(48);
   bool inside = false;
   auto flush = [&] {
@@ -230,11 +261,12 @@ std::vector<SectionLivery> lf_splitSections(const std::vector<std::string>& line
 
 } // namespace
 
-bool gf_isLiveryCfgFile(const fs::path& file) {
-  if (gf_toUpper(gf_pathText(file.extension())) != ".CFG") return false;
-  const auto stem = gf_toUpper(gf_pathText(file.stem()));
-  return stem == "AIRCRAFT" || stem == "SIM";
+bool gf_isLiveryCfgName(std::string_view name) {
+  const auto upper = gf_toUpper(name);
+  return upper == "AIRCRAFT.CFG" || upper == "SIM.CFG";
 }
+
+bool gf_isLiveryCfgFile(const fs::path& file) { return gf_isLiveryCfgName(gf_pathText(file.filename())); }
 
 bool gf_isIvaoLibraryFile(const fs::path& file) {
   const auto text = gf_pathText(file);
@@ -247,30 +279,31 @@ void gf_searchLiveryFolder(std::int32_t folderNumber, const fs::path& folder) {
   walk.claimTitles();
 }
 
-std::vector<SectionLivery> gf_splitFltSimSections(std::int32_t folderNumber, const std::vector<std::string>& lines,
+std::vector<SectionLivery> gf_splitFltSimSections(std::int32_t folderNumber, const CfgLines& lines,
                                                   const std::string& model, const fs::path& file,
                                                   AircraftFolder& aircraftFolder) {
-  return lf_splitSections(lines, false, [&](std::vector<std::string>& section) {
+  return lf_splitSections(lines, false, [&](CfgLines& section) {
     return gf_procesFltSimSection(folderNumber, section, model, file, aircraftFolder);
   });
 }
 
-std::vector<SectionLivery> gf_splitIvaoFltSimSections(std::int32_t folderNumber, const std::vector<std::string>& lines,
+std::vector<SectionLivery> gf_splitIvaoFltSimSections(std::int32_t folderNumber, const CfgLines& lines,
                                                       const std::string& model, const fs::path& file,
                                                       AircraftFolder& aircraftFolder) {
-  return lf_splitSections(lines, true, [&](std::vector<std::string>& section) {
+  return lf_splitSections(lines, true, [&](CfgLines& section) {
     return gf_procesIvaoFltSimSection(folderNumber, section, model, file, aircraftFolder);
   });
 }
 
-std::vector<SectionLivery> gf_searchLiveriesinFile(std::int32_t folderNumber, const fs::path& file) {
+std::vector<SectionLivery> gf_searchLiveriesinFile(std::int32_t folderNumber, const fs::path& file,
+                                                   std::shared_ptr<const FolderListing> listing) {
   try {
     auto cfg = gf_readCfgFile(file);
     if (cfg.status != CfgFile::Status::read) return {};
     if (!gf_checkFltsimNumbers(cfg.lines, file)) return {};
     const auto model = gf_modelFromAtcModel(cfg.lines, file);
     if (model.empty()) return {};
-    AircraftFolder aircraftFolder(gf_aircraftFolderOf(file));
+    AircraftFolder aircraftFolder(gf_aircraftFolderOf(file), std::move(listing));
     return gf_splitFltSimSections(folderNumber, cfg.lines, model, file, aircraftFolder);
   } catch (const std::exception& e) {
     gf_log(fmt::format("Exception in lf_searchLiveriesinFile {}: {}", gf_pathText(file), e.what()));
@@ -278,7 +311,8 @@ std::vector<SectionLivery> gf_searchLiveriesinFile(std::int32_t folderNumber, co
   }
 }
 
-std::vector<SectionLivery> gf_searchIvaoLiveriesinFile(std::int32_t folderNumber, const fs::path& file) {
+std::vector<SectionLivery> gf_searchIvaoLiveriesinFile(std::int32_t folderNumber, const fs::path& file,
+                                                       std::shared_ptr<const FolderListing> listing) {
   const auto model = gf_ivaoModelFromPath(file);
   if (model.empty()) return {};
   auto cfg = gf_readCfgFile(file);
@@ -286,6 +320,6 @@ std::vector<SectionLivery> gf_searchIvaoLiveriesinFile(std::int32_t folderNumber
     gf_logWarning(fmt::format("No character set found for {}", gf_pathText(file)));
   if (cfg.status != CfgFile::Status::read) return {};
   if (!gf_checkFltsimNumbers(cfg.lines, file)) return {};
-  AircraftFolder aircraftFolder(gf_aircraftFolderOf(file));
+  AircraftFolder aircraftFolder(gf_aircraftFolderOf(file), std::move(listing));
   return gf_splitIvaoFltSimSections(folderNumber, cfg.lines, model, file, aircraftFolder);
 }

@@ -91,21 +91,21 @@ std::string gf_ivaoModelFromPath(const fs::path& file) {
   return gf_settleModelCode(lf_renameIvaoModel(*code), file);
 }
 
-std::string gf_modelFromAtcModel(const std::vector<std::string>& lines, const fs::path& file) {
+std::string gf_modelFromAtcModel(const CfgLines& lines, const fs::path& file) {
   for (const auto& line : lines)
     if (auto value = gf_atcModelValue(line); !value.empty()) return gf_settleModelCode(value, file);
   gf_addInvalidCfgLine("Line atc_model= is missing in [General] section of " + gf_pathText(file));
   return {};
 }
 
+bool gf_claimTitle(const std::string& title) {
+  std::lock_guard lock(scanReports.titlesMutex);
+  return scanReports.scannedTitles.insert(title).second;
+}
+
 LiveryData gf_makeLiveryData(std::int32_t folder, const std::string& airl, const std::string& type, bool passenger,
                              const std::string& title, const std::string& atcid) {
-  bool isNew = false;
-  {
-    std::lock_guard lock(scanReports.titlesMutex);
-    isNew = scanReports.scannedTitles.insert(title).second;
-  }
-  if (!isNew) return {};
+  if (!gf_claimTitle(title)) return {};
   return {airl, type, title, atcid, folder, !passenger};
 }
 

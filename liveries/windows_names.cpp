@@ -70,18 +70,53 @@ bool gf_folderWithin(std::string_view innerKey, std::string_view outerKey) {
   return innerKey.size() == outerKey.size() || innerKey[outerKey.size()] == '/' || outerKey.ends_with('/');
 }
 
+FolderListing::Kind gf_entryKind(const fs::directory_entry& entry) {
+  // The listing's own idea of the entry's type costs no status query unless it is a link.
+  std::error_code error;
+  if (entry.is_directory(error)) return FolderListing::Kind::directory;
+  if (error)
+    return error == std::errc::no_such_file_or_directory ? FolderListing::Kind::none : FolderListing::Kind::other;
+  if (entry.is_regular_file(error)) return FolderListing::Kind::regular;
+  return entry.exists(error) ? FolderListing::Kind::other : FolderListing::Kind::none;
+}
+
 FolderListing::FolderListing(const fs::path& folder) {
   std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    std::error_code statusError;
-    const auto status = it->status(statusError);
-    entries_.emplace(gf_windowsNameKey(gf_pathText(it->path().filename())),
-                     statusError ? Kind::other : lf_kindOf(status));
-  }
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) add(*it);
+}
+
+void FolderListing::add(const fs::directory_entry& entry) {
+  add(gf_pathText(entry.path().filename()), gf_entryKind(entry));
+}
+
+void FolderListing::add(std::string_view name, Kind kind) { entries_.emplace(std::string(name), kind); }
+
+namespace {
+
+std::string_view lf_significant(std::string_view name) {
+  const auto end = name.find_last_not_of(". ");
+  return end == std::string_view::npos ? std::string_view{} : name.substr(0, end + 1);
+}
+
+char lf_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+} // namespace
+
+std::size_t FolderListing::NameHash::operator()(std::string_view name) const {
+  std::size_t hash = 14695981039346656037ull;
+  for (const char c : lf_significant(name)) hash = (hash ^ static_cast<unsigned char>(lf_upper(c))) * 1099511628211ull;
+  return hash;
+}
+
+bool FolderListing::NameEqual::operator()(std::string_view a, std::string_view b) const {
+  a = lf_significant(a);
+  b = lf_significant(b);
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lf_upper(x) == lf_upper(y); });
 }
 
 FolderListing::Kind FolderListing::kindOf(std::string_view name) const {
-  const auto found = entries_.find(gf_windowsNameKey(name));
+  const auto found = entries_.find(name);
   return found == entries_.end() ? Kind::none : found->second;
 }
 

@@ -39,13 +39,29 @@ class FolderListing {
 public:
   enum class Kind : std::uint8_t { none, directory, regular, other };
 
+  FolderListing() = default;
   explicit FolderListing(const std::filesystem::path& folder);
+  // An entry as a listing of the folder found it.
+  void add(const std::filesystem::directory_entry& entry);
+  void add(std::string_view name, Kind kind);
   // The kind of the entry (symbolic links followed), none when there is no such entry.
   Kind kindOf(std::string_view name) const;
 
 private:
-  std::unordered_map<std::string, Kind> entries_;
+  // Names hashed and compared as Windows compares them, looked up without a copy.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const;
+  };
+  struct NameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  std::unordered_map<std::string, Kind, NameHash, NameEqual> entries_;
 };
+
+// The kind of a listed entry, symbolic links followed; other when it cannot be told.
+FolderListing::Kind gf_entryKind(const std::filesystem::directory_entry& entry);
 
 // The kind of `name` below `folder`: looked up in the listing when the name is one name,
 // by a status query of the joined path when it holds a separator.

@@ -26,11 +26,13 @@ protected:
 
   std::optional<SectionLivery> process(std::vector<std::string> lines, const std::string& model = "A320") {
     AircraftFolder folder(aircraft_);
-    return gf_procesFltSimSection(3, lines, model, file_, folder);
+    CfgLines views(lines.begin(), lines.end());
+    return gf_procesFltSimSection(3, views, model, file_, folder);
   }
   std::optional<SectionLivery> processIvao(std::vector<std::string> lines, const std::string& model = "B738") {
     AircraftFolder folder(aircraft_);
-    return gf_procesIvaoFltSimSection(3, lines, model, file_, folder);
+    CfgLines views(lines.begin(), lines.end());
+    return gf_procesIvaoFltSimSection(3, views, model, file_, folder);
   }
   std::string folderText() const { return gf_pathText(aircraft_); }
   std::string fileText() const { return gf_pathText(file_); }
@@ -126,7 +128,7 @@ TEST_F(FltsimSection, GeneralVariantSettlesAirlineRegistrationAndCargo) {
       EXPECT_EQ(r.atcid, c.expected->atcid) << what;
       EXPECT_EQ(r.cargo, c.expected->cargo) << what;
       EXPECT_EQ(r.folder, 3) << what;
-      EXPECT_EQ(result->takenLine,
+      EXPECT_EQ(result->takenLine(folderText()),
                 fmt::format("{} {} title '{}' already exists", folderText(), header, c.expected->title));
     }
     auto expected = c.incomplete;
@@ -172,7 +174,8 @@ TEST_F(FltsimSection, FilesOfTheSectionMustExistInsideTheFolder) {
   for (auto c : cases) {
     scanReports.incompleteSections.clear();
     AircraftFolder folder(aircraft_);
-    const auto result = gf_procesFltSimSection(1, c.lines, "A320", file_, folder);
+    CfgLines lines(c.lines.begin(), c.lines.end());
+    const auto result = gf_procesFltSimSection(1, lines, "A320", file_, folder);
     EXPECT_EQ(result.has_value(), c.report.empty()) << c.lines[1];
     EXPECT_EQ(scanReports.incompleteSections.lines(),
               c.report.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.report})
@@ -222,7 +225,7 @@ TEST_F(FltsimSection, IvaoVariantTakesTheAirlineFromTheTitle) {
       EXPECT_EQ(result->record.airl, c.expected->airl) << what;
       EXPECT_EQ(result->record.atcid, c.expected->atcid) << what;
       EXPECT_FALSE(result->record.cargo) << what;
-      EXPECT_EQ(result->takenLine,
+      EXPECT_EQ(result->takenLine(folderText()),
                 fmt::format("{} {} title already exists: {}", folderText(), header, c.expected->title));
     }
     const auto lines = scanReports.incompleteSections.lines();
