@@ -20,7 +20,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <type_traits>
 
 namespace fs = std::filesystem;
 
@@ -35,15 +34,15 @@ bool lf_isLiveryFilesFolder(const std::string& name) {
   return upper.starts_with("MODEL") || upper.starts_with("TEXTURE");
 }
 
+[[maybe_unused]] std::string lf_text(std::string name) { return name; }
+[[maybe_unused]] std::string lf_text(const std::wstring& name) { return gf_pathText(fs::path(name)); }
+
 // The last name of a path as text, without making a path of it.
 std::string lf_nameText(const fs::path& path) {
   const auto& native = path.native();
-  const auto last = native.find_last_of(fs::path::preferred_separator == '/' ? "/" : "\\/");
-  const auto name = last == native.npos ? native : native.substr(last + 1);
-  if constexpr (std::is_same_v<fs::path::value_type, char>)
-    return name;
-  else
-    return gf_pathText(fs::path(name));
+  auto start = native.size();
+  while (start > 0 && native[start - 1] != '/' && native[start - 1] != fs::path::preferred_separator) --start;
+  return lf_text(native.substr(start));
 }
 
 // The threads the file tasks run on; it finishes every task handed to it before it ends.
