@@ -1,6 +1,6 @@
 #include "app/commands.h"
 
-#include "app/control_refresh.h"
+#include "core/shell/control_refresh.h"
 #include "app/edit_boxes.h"
 #include "core/shell/repaint.h"
 #include "core/shell/requests.h"

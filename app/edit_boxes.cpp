@@ -1,6 +1,6 @@
 #include "app/edit_boxes.h"
 
-#include "app/control_refresh.h"
+#include "core/shell/control_refresh.h"
 #include "core/shell/requests.h"
 #include "core/shell/run_state.h"
 #include "core/shell/status_line.h"

@@ -1,6 +1,6 @@
 #include "app/run_controls.h"
 
-#include "app/control_refresh.h"
+#include "core/shell/control_refresh.h"
 #include "core/settings/control_port.h"
 #include "core/settings/parameters.h"
 

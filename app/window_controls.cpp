@@ -47,12 +47,12 @@ void WindowControls::resetToCreation() {
 }
 
 template <typename Change>
-bool WindowControls::change(std::uint16_t controlId, ControlAspect aspect, bool report, Change&& apply) {
+bool WindowControls::change(std::uint16_t controlId, ControlAspect aspect, Change&& apply) {
   {
     std::lock_guard lock(mutex_);
     const auto found = states_.find(controlId);
     if (found == states_.end()) {
-      if (report) gf_log(fmt::format("GetDlgItem failed for ID {}", controlId));
+      gf_log(fmt::format("GetDlgItem failed for ID {}", controlId));
       return false;
     }
     apply(found->second);
@@ -62,32 +62,28 @@ bool WindowControls::change(std::uint16_t controlId, ControlAspect aspect, bool 
 }
 
 void WindowControls::setCheck(std::uint16_t controlId, bool checked) {
-  change(controlId, ControlAspect::check, true, [&](ControlState& s) { s.checked = checked; });
+  change(controlId, ControlAspect::check, [&](ControlState& s) { s.checked = checked; });
 }
 
 void WindowControls::selectRow(std::uint16_t controlId, std::int32_t row) {
-  change(controlId, ControlAspect::selection, true, [&](ControlState& s) {
+  change(controlId, ControlAspect::selection, [&](ControlState& s) {
     s.selectedRow = row >= 0 && row < static_cast<std::int32_t>(s.rows.size()) ? row : -1;
   });
 }
 
 void WindowControls::fillRows(std::uint16_t controlId, const std::vector<std::string>& rows, std::int32_t selectedRow) {
-  change(controlId, ControlAspect::rows, true, [&](ControlState& s) {
+  change(controlId, ControlAspect::rows, [&](ControlState& s) {
     s.rows = rows;
     s.selectedRow = selectedRow >= 0 && selectedRow < static_cast<std::int32_t>(rows.size()) ? selectedRow : -1;
   });
 }
 
 void WindowControls::setText(std::uint16_t controlId, const std::string& text) {
-  change(controlId, ControlAspect::text, true, [&](ControlState& s) { s.text = text; });
+  change(controlId, ControlAspect::text, [&](ControlState& s) { s.text = text; });
 }
 
 void WindowControls::enable(std::uint16_t controlId, bool enabled) {
-  change(controlId, ControlAspect::enabled, true, [&](ControlState& s) { s.enabled = enabled; });
-}
-
-void WindowControls::clearText(std::uint16_t controlId) {
-  change(controlId, ControlAspect::text, false, [](ControlState& s) { s.text.clear(); });
+  change(controlId, ControlAspect::enabled, [&](ControlState& s) { s.enabled = enabled; });
 }
 
 std::optional<ControlState> WindowControls::state(std::uint16_t controlId) const {

@@ -39,8 +39,6 @@ public:
   void fillRows(std::uint16_t controlId, const std::vector<std::string>& rows, std::int32_t selectedRow) override;
   void setText(std::uint16_t controlId, const std::string& text) override;
   void enable(std::uint16_t controlId, bool enabled) override;
-  // Empties the text; a missing control is not reported.
-  void clearText(std::uint16_t controlId);
 
   std::optional<ControlState> state(std::uint16_t controlId) const;
   bool isEnabled(std::uint16_t controlId) const;
@@ -49,7 +47,7 @@ public:
   void setApplier(ControlApplier applier) { applier_.store(applier); }
 
 private:
-  template <typename Change> bool change(std::uint16_t controlId, ControlAspect aspect, bool report, Change&& apply);
+  template <typename Change> bool change(std::uint16_t controlId, ControlAspect aspect, Change&& apply);
 
   mutable std::mutex mutex_;
   std::map<std::uint16_t, ControlState> states_;

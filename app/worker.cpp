@@ -1,6 +1,6 @@
 #include "app/worker.h"
 
-#include "app/control_refresh.h"
+#include "core/shell/control_refresh.h"
 #include "core/shell/main_window.h"
 #include "core/shell/repaint.h"
 #include "core/shell/requests.h"

@@ -10,3 +10,23 @@ if(WIN32)
   install(DIRECTORY DESTINATION output/errors)
   install(DIRECTORY DESTINATION airports)
 endif()
+
+# The input files kept in the repository as they ship (the airports file and its notice)
+# are copied into input/ of the build tree and installed beside the enciphered data files.
+set(hvm_shipped_inputs
+  "${PROJECT_SOURCE_DIR}/input/airports_p3d.xml"
+  "${PROJECT_SOURCE_DIR}/input/airports_p3d_NOTICE.txt")
+set(hvm_built_inputs)
+foreach(source IN LISTS hvm_shipped_inputs)
+  get_filename_component(name "${source}" NAME)
+  add_custom_command(
+    OUTPUT "${CMAKE_BINARY_DIR}/input/${name}"
+    COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${source}" "${CMAKE_BINARY_DIR}/input/${name}"
+    DEPENDS "${source}"
+    VERBATIM)
+  list(APPEND hvm_built_inputs "${CMAKE_BINARY_DIR}/input/${name}")
+endforeach()
+add_custom_target(hvm_input_files ALL DEPENDS ${hvm_built_inputs})
+if(WIN32)
+  install(FILES ${hvm_shipped_inputs} DESTINATION input)
+endif()

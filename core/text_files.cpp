@@ -82,8 +82,9 @@ bool lf_readUtf16Lines(const std::filesystem::path& path, std::vector<std::strin
   return true;
 }
 
+// Binary, so that a line reads the same on every platform: only a CR LF pair is a line end.
 bool lf_readTextLines(const std::filesystem::path& path, std::vector<std::string>& lines) {
-  std::ifstream file(path);
+  std::ifstream file(path, std::ios::binary);
   if (!file) return false;
   gf_readAllLines(file, lines);
   return true;
@@ -160,9 +161,9 @@ bool gf_readExtTextFileToStringVector(const std::filesystem::path& path, std::ve
 void gf_readAllLines(std::istream& in, std::vector<std::string>& lines) {
   std::string line;
   while (std::getline(in, line)) {
-    // Text mode turns CR LF into LF on Windows only; a file written there and read here
-    // must give the same lines.
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // A CR LF pair ends a line like a lone LF; any other CR is part of the text, also one
+    // at the end of a last line that has no LF.
+    if (!in.eof() && !line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
   }
 }
@@ -179,7 +180,7 @@ bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::files
 
 std::vector<std::string>& TextLinesFile::readLines(std::size_t count) {
   lines.clear();
-  std::ifstream file(path);
+  std::ifstream file(path, std::ios::binary);
   if (file) {
     lines.reserve(count);
     gf_readAllLines(file, lines);

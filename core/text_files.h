@@ -27,6 +27,9 @@ std::string_view gf_encodingName(TextEncoding encoding);
 bool gf_readEncodedLines(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines);
 bool gf_readExtTextFileToStringVector(const std::filesystem::path& path, std::vector<std::string>& lines);
 
+// Appends each line up to its LF (and the last one without); the CR of a CR LF pair is
+// dropped. Give it a stream opened binary: a text-mode stream on Windows has dropped that
+// CR already, and the line's own CR before it would go too.
 void gf_readAllLines(std::istream& in, std::vector<std::string>& lines);
 // Both replace the file in one step: false, with the old file kept, when the new one cannot
 // be written whole.

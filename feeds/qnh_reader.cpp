@@ -22,6 +22,7 @@ void QnhReader::publish(std::int32_t hpa) {
 void QnhReader::resetFeed() {
   lastQnh = standardQnh;
   stop = false;
+  forgetPreviousDatagram();
   datagramCount = 0;
   countSeen = 0;
 }

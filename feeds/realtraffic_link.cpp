@@ -1,14 +1,15 @@
 #include "feeds/realtraffic_link.h"
 
+#include "core/geodesy.h"
+#include "core/log.h"
 #include "core/shell/repaint.h"
 #include "core/shell/run_state.h"
 #include "core/shell/status_line.h"
-#include "core/geodesy.h"
-#include "core/log.h"
 #include "core/time.h"
 #include "core/version.h"
 #include "feeds/live_traffic_hooks.h"
 #include "feeds/reader_lamps.h"
+#include "feeds/reply_watch.h"
 #include "feeds/winsock_errors.h"
 
 #include <chrono>
@@ -37,11 +38,6 @@ void lf_releaseServer() {
 [[noreturn]] void lf_serverFailure(const std::string& text) {
   lf_releaseServer();
   throw std::runtime_error(text);
-}
-
-// A reply is complete at its line end, or as soon as it is a whole JSON value.
-bool lf_replyComplete(const std::string& reply) {
-  return reply.find('\n') != std::string::npos || nlohmann::json::accept(reply);
 }
 
 // "level" read as a whole number; a fraction is cut off, and a float beyond the integers
@@ -138,6 +134,7 @@ std::string RealTrafficLink::receive() {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(replyTimeoutMs);
   std::string reply;
+  ReplyWatch watch;
   char chunk[4096];
   while (!gf_stopOrClosed()) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -155,7 +152,7 @@ std::string RealTrafficLink::receive() {
       gf_logWhileRunning(fmt::format("receive: buffer overrun: {}", reply.size()));
       return {};
     }
-    if (lf_replyComplete(reply)) break;
+    if (watch.complete(reply)) break;
   }
   return reply;
 }

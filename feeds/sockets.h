@@ -62,6 +62,8 @@ Socket gf_openStreamSocket();
 bool gf_setBlocking(const Socket& socket);
 bool gf_setReuseAddress(const Socket& socket);
 bool gf_setNoDelay(const Socket& socket);
+// Asks for a receive buffer of this many bytes (the system may give less).
+bool gf_setReceiveBuffer(const Socket& socket, std::int32_t bytes);
 bool gf_bind(const Socket& socket, const SocketAddress& address);
 bool gf_listen(const Socket& socket);
 // The port a bound socket got (for an address with port 0); 0 on failure.

@@ -107,6 +107,12 @@ bool gf_setNoDelay(const Socket& socket) {
   return true;
 }
 
+bool gf_setReceiveBuffer(const Socket& socket, std::int32_t bytes) {
+  const int size = bytes;
+  if (::setsockopt(lf_fd(socket), SOL_SOCKET, SO_RCVBUF, &size, sizeof size) != 0) return lf_failed();
+  return true;
+}
+
 bool gf_bind(const Socket& socket, const SocketAddress& address) {
   const auto in = lf_address(address);
   if (::bind(lf_fd(socket), reinterpret_cast<const sockaddr*>(&in), sizeof in) != 0) return lf_failed();

@@ -89,6 +89,13 @@ bool gf_setNoDelay(const Socket& socket) {
   return true;
 }
 
+bool gf_setReceiveBuffer(const Socket& socket, std::int32_t bytes) {
+  const int size = bytes;
+  if (::setsockopt(lf_socket(socket), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size) != 0)
+    return lf_failed();
+  return true;
+}
+
 bool gf_bind(const Socket& socket, const SocketAddress& address) {
   const auto in = lf_address(address);
   if (::bind(lf_socket(socket), reinterpret_cast<const sockaddr*>(&in), sizeof in) != 0) return lf_failed();

@@ -1,8 +1,8 @@
 #include "feeds/traffic_reader.h"
 
-#include "core/shell/repaint.h"
 #include "core/log.h"
 #include "core/settings/parameters.h"
+#include "core/shell/repaint.h"
 #include "core/time.h"
 #include "feeds/adding_stack.h"
 #include "feeds/live_traffic_hooks.h"
@@ -21,7 +21,8 @@ double lf_clockTimestamp() { return realTrafficLink.professional.load() ? traffi
 
 } // namespace
 
-TrafficReader::TrafficReader() : UdpReader("Traffic Reader") {
+// RealTraffic sends its traffic in bursts of several hundred datagrams back to back.
+TrafficReader::TrafficReader() : UdpReader("Traffic Reader", 1 << 20) {
   fields.reserve(64);
   gf_setTrafficTimestampSource(&lf_clockTimestamp);
 }
@@ -67,6 +68,7 @@ void TrafficReader::resetFeed() {
     callsigns.clear();
   }
   stop = false;
+  forgetPreviousDatagram();
 }
 
 void TrafficReader::handleLine(std::string_view line) { processLineSub(line); }

@@ -1,7 +1,7 @@
 #include "feeds/udp_reader.h"
 
-#include "core/shell/reader_stop.h"
 #include "core/log.h"
+#include "core/shell/reader_stop.h"
 #include "feeds/realtraffic_link.h"
 #include "feeds/winsock_errors.h"
 
@@ -22,9 +22,13 @@ bool lf_isDatagramError(std::int32_t error) { return error == 10040 || error == 
 
 } // namespace
 
-UdpReader::UdpReader(std::string name) : name_(std::move(name)) {}
+UdpReader::UdpReader(std::string name, std::int32_t receiveBufferBytes)
+    : name_(std::move(name)), receiveBufferBytes_(receiveBufferBytes) {}
 
 void UdpReader::run(std::int32_t port) {
+  // Each run starts its readers anew: what the last run saw is no repeat.
+  previousDatagram.clear();
+  forgetPrevious = false;
   try {
     startWinsock();
     createSocket();
@@ -56,6 +60,11 @@ void UdpReader::createSocket() {
   if (!socket.valid())
     throw std::runtime_error(
         fmt::format("failed to create the socket, error: {}", gf_winsockErrorText(gf_lastSocketError())));
+  // Without room for a burst the datagrams beyond the system's buffer are lost unseen;
+  // the reader still works with less.
+  if (receiveBufferBytes_ > 0 && !gf_setReceiveBuffer(socket, receiveBufferBytes_))
+    gf_logWarning(fmt::format("{}: no receive buffer of {} bytes, error: {}", name_, receiveBufferBytes_,
+                              gf_winsockErrorText(gf_lastSocketError())));
 }
 
 void UdpReader::bindPort(std::uint16_t port) {
@@ -99,6 +108,7 @@ void UdpReader::receiveLoop() {
     ++datagramCount;
     // From another PC every datagram may come twice; RealTraffic on this PC sends each once.
     if (!local) {
+      if (forgetPrevious.exchange(false)) previousDatagram.clear();
       const std::string_view text(datagram, length);
       if (text == previousDatagram) continue;
       previousDatagram.assign(text);

@@ -14,7 +14,8 @@ class UdpReader {
 public:
   static constexpr std::size_t bufferSize = 16384;
 
-  explicit UdpReader(std::string name);
+  // receiveBufferBytes: the socket's receive buffer; 0 keeps the system's.
+  explicit UdpReader(std::string name, std::int32_t receiveBufferBytes = 0);
   UdpReader(const UdpReader&) = delete;
   UdpReader& operator=(const UdpReader&) = delete;
   virtual ~UdpReader() = default;
@@ -33,6 +34,10 @@ public:
   // The port the socket listens on, 0 while it does not.
   std::atomic<std::uint16_t> boundPort{0};
 
+  // The feed reset: the next datagram is new, even when it equals the last one (which may
+  // belong to a run or a connection that has gone). Any thread.
+  void forgetPreviousDatagram() { forgetPrevious = true; }
+
 protected:
   // The datagram is in `datagram` / `datagramLength`, with a NUL behind it.
   virtual void onDatagram() = 0;
@@ -50,8 +55,10 @@ private:
   void release();
 
   std::string name_;
+  std::int32_t receiveBufferBytes_ = 0;
   std::array<char, bufferSize + 1> buffer{};
   std::string previousDatagram;
+  std::atomic<bool> forgetPrevious{false};
   std::optional<SocketLibrary> winsock;
   Socket socket;
 };

@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/settings/control_port.h"
+#include "core/shell/repaint.h"
 
 #include <fmt/format.h>
 
@@ -27,6 +28,7 @@ void gf_fillComboBox(const ComboBoxParameter& parameter) {
 void gf_refreshTextEditControl(const TextEditParameter& parameter) {
   try {
     gf_setControlText(parameter.controlId, parameter.get());
+    gf_requestRepaint(settingsBandRect);
   } catch (const std::exception& e) {
     gf_log(fmt::format("Refreshing {} failed: {}", parameter.name, e.what()));
   } catch (...) {

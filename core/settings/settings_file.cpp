@@ -1,12 +1,12 @@
 #include "core/settings/settings_file.h"
 
-#include "core/shell/appdata.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/settings/control_port.h"
 #include "core/settings/file_names.h"
 #include "core/settings/parameters.h"
 #include "core/settings/settings_version.h"
+#include "core/shell/appdata.h"
 #include "core/text.h"
 
 #include <fmt/format.h>
@@ -207,13 +207,9 @@ std::int32_t lf_entryInt(pugi::xml_node entry) { return entry.attribute("value")
 
 bool lf_readOrAppendInt(pugi::xml_document& document, IntParameter& parameter) {
   const auto entry = lf_findEntry(document, parameter.name);
-  if (entry) {
-    const auto stored = lf_entryInt(entry);
-    parameter.set(parameter.clamp(stored));
-    if (parameter.get() != stored) lf_setXmlValue(entry, lf_intText(parameter.get()));
-  } else {
-    parameter.set(parameter.defaultValue);
-  }
+  // A value beyond the limits is clamped in memory only: the file keeps what the user
+  // wrote until the setting is saved.
+  parameter.set(entry ? parameter.clamp(lf_entryInt(entry)) : parameter.defaultValue);
   lf_appendIfMissing(static_cast<bool>(entry), document.child("parameters"), parameter.name,
                      lf_intText(parameter.defaultValue));
   parameter.logValue();

@@ -36,6 +36,11 @@ void gf_setSystemErrorReason() {
   exitReason = ExitReason::SystemError;
 }
 
+void gf_rearmStopRequests() {
+  std::lock_guard lock(stopMutex);
+  runState.stopRequested.exchange(false);
+}
+
 void gf_resetRunFlags() {
   std::lock_guard lock(stopMutex);
   runState.windowClosedByUser.exchange(false);

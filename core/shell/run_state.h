@@ -35,6 +35,9 @@ void gf_requestStop(ExitReason reason, std::int32_t delaySeconds);
 void gf_stopByUser();
 // The worker's handlers of unexpected errors: reason "SYSTEM ERROR" whatever was set.
 void gf_setSystemErrorReason();
+// Closing down after an error that waits for the user: the run has ended, so a new request
+// (a new install path) may set its reason again; the reason stays until one does.
+void gf_rearmStopRequests();
 // The reset before a restart.
 void gf_resetRunFlags();
 

@@ -1,7 +1,7 @@
 #include "core/shell/status_line.h"
 
-#include "core/shell/repaint.h"
 #include "core/log.h"
+#include "core/shell/repaint.h"
 
 #include <algorithm>
 #include <fmt/format.h>

@@ -55,9 +55,11 @@ private:
 };
 
 // Reserves, fills and flushes one packet under the library lock. fill returns false when a
-// text does not fit; the packet is then given back unsent.
+// text does not fit; the packet is then given back unsent. packetId, when not null, gets
+// the packet's id when it was sent.
 template <class Fill>
-SimConnectResult lf_buildPacket(SimConnectClient* client, std::uint32_t code, std::uint32_t size, Fill fill) {
+SimConnectResult lf_buildPacket(SimConnectClient* client, std::uint32_t code, std::uint32_t size, Fill fill,
+                                std::uint32_t* packetId = nullptr) {
   try {
     std::lock_guard lock(simconnectLibraryLock);
     if (!gf_isLiveClient(client)) return simconnectFail;
@@ -72,8 +74,10 @@ SimConnectResult lf_buildPacket(SimConnectClient* client, std::uint32_t code, st
       client->sendBuffer.releaseLast();
       return simconnectStringTooLong;
     }
-    if (!client->autoFlush) return simconnectOk;
-    return gf_flushClient(*client);
+    const std::uint32_t id = gf_getU32(packet + 12);
+    const SimConnectResult result = client->autoFlush ? gf_flushClient(*client) : simconnectOk;
+    if (result == simconnectOk && packetId != nullptr) *packetId = id;
+    return result;
   } catch (const std::exception&) {
     return simconnectOutOfMemory;
   }
@@ -286,20 +290,23 @@ SimConnectResult SimConnect_SubscribeToSystemEvent(SimConnectClient* handle, std
 
 SimConnectResult SimConnect_AICreateNonATCAircraft(SimConnectClient* handle, const char* containerTitle,
                                                    const char* tailNumber, const SimConnectInitPosition& position,
-                                                   std::uint32_t requestId) {
-  return lf_buildPacket(handle, opAICreateNonATCAircraft, 344, [&](PacketWriter& w) {
-    if (!w.text(16, 256, containerTitle) || !w.text(272, 12, tailNumber)) return false;
-    w.f64(284, position.latitude);
-    w.f64(292, position.longitude);
-    w.f64(300, position.altitude);
-    w.f64(308, position.pitch);
-    w.f64(316, position.bank);
-    w.f64(324, position.heading);
-    w.u32(332, position.onGround);
-    w.u32(336, position.airspeed);
-    w.u32(340, requestId);
-    return true;
-  });
+                                                   std::uint32_t requestId, std::uint32_t* packetId) {
+  return lf_buildPacket(
+      handle, opAICreateNonATCAircraft, 344,
+      [&](PacketWriter& w) {
+        if (!w.text(16, 256, containerTitle) || !w.text(272, 12, tailNumber)) return false;
+        w.f64(284, position.latitude);
+        w.f64(292, position.longitude);
+        w.f64(300, position.altitude);
+        w.f64(308, position.pitch);
+        w.f64(316, position.bank);
+        w.f64(324, position.heading);
+        w.u32(332, position.onGround);
+        w.u32(336, position.airspeed);
+        w.u32(340, requestId);
+        return true;
+      },
+      packetId);
 }
 
 SimConnectResult SimConnect_AIReleaseControl(SimConnectClient* handle, std::uint32_t objectId,

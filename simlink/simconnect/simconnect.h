@@ -59,6 +59,8 @@ SimConnectResult SimConnect_Close(SimConnectClient* handle);
 // that arrive meanwhile wait for the next call. Returns the connection's loss status once
 // it has been lost.
 SimConnectResult SimConnect_CallDispatch(SimConnectClient* handle, SimConnectDispatchProc dispatch, void* context);
+// The id of the packet most recently reserved on this client, by any thread. A caller that
+// needs the id of its own packet takes it from the operation itself (packetId below).
 SimConnectResult SimConnect_GetLastSentPacketID(SimConnectClient* handle, std::uint32_t* packetId);
 
 SimConnectResult SimConnect_MapClientEventToSimEvent(SimConnectClient* handle, std::uint32_t eventId,
@@ -85,9 +87,12 @@ SimConnectResult SimConnect_SetDataOnSimObject(SimConnectClient* handle, std::ui
                                                std::uint32_t unitSize, const void* data);
 SimConnectResult SimConnect_SubscribeToSystemEvent(SimConnectClient* handle, std::uint32_t eventId,
                                                    const char* systemEventName);
+// packetId, when not null, receives the id of this creation's packet once it is sent (the
+// simulator names it in a creation-failed exception); it is taken while the packet is
+// built, so another thread's packet cannot come in between.
 SimConnectResult SimConnect_AICreateNonATCAircraft(SimConnectClient* handle, const char* containerTitle,
                                                    const char* tailNumber, const SimConnectInitPosition& position,
-                                                   std::uint32_t requestId);
+                                                   std::uint32_t requestId, std::uint32_t* packetId = nullptr);
 SimConnectResult SimConnect_AIReleaseControl(SimConnectClient* handle, std::uint32_t objectId, std::uint32_t requestId);
 SimConnectResult SimConnect_AIRemoveObject(SimConnectClient* handle, std::uint32_t objectId, std::uint32_t requestId);
 SimConnectResult SimConnect_AISetAircraftFlightPlan(SimConnectClient* handle, std::uint32_t objectId,

@@ -1,6 +1,6 @@
 // The window's state apart from Win32: the display fields, the layout of the controls and
 // the control model with its refresh and enabling operations.
-#include "app/control_refresh.h"
+#include "core/shell/control_refresh.h"
 #include "app/window_layout.h"
 #include "window_fixture.h"
 

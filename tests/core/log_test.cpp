@@ -1,9 +1,10 @@
-#include "core/shell/run_state.h"
 #include "core/log.h"
+#include "core/shell/run_state.h"
 #include "support/test_support.h"
 
+#include <cctype>
 #include <gtest/gtest.h>
-#include <regex>
+#include <string_view>
 #include <thread>
 
 using testing_support::readFile;
@@ -16,6 +17,21 @@ std::string firstLine(const std::filesystem::path& file) {
   const auto text = readFile(file);
   return text.substr(0, text.find('\n'));
 }
+
+// Whether the line has the shape: '#' stands for a digit, '@' for a letter, digit or '_',
+// every other character for itself; one CR may end the line.
+bool hasShape(std::string_view line, std::string_view shape) {
+  if (line.size() == shape.size() + 1 && line.back() == '\r') line.remove_suffix(1);
+  if (line.size() != shape.size()) return false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    const bool fits = shape[i] == '#'   ? std::isdigit(c) != 0
+                      : shape[i] == '@' ? std::isalnum(c) != 0 || c == '_'
+                                        : line[i] == shape[i];
+    if (!fits) return false;
+  }
+  return true;
+}
 } // namespace
 
 TEST(Log, BannerAndTwoOlderLogsOverThreeStarts) {
@@ -26,9 +42,9 @@ TEST(Log, BannerAndTwoOlderLogsOverThreeStarts) {
     gf_log("run " + std::to_string(run));
     gf_closeLog();
   }
-  const std::regex banner(
-      R"(\w{3} \w{3} \d\d \d\d:\d\d:\d\d \d{4} \(utc\) Hivemoor version 11\.0\.3 for Prepar3D v5/v6\r?)");
-  EXPECT_TRUE(std::regex_match(firstLine("Log.txt"), banner)) << firstLine("Log.txt");
+  EXPECT_TRUE(
+      hasShape(firstLine("Log.txt"), "@@@ @@@ ## ##:##:## #### (utc) Hivemoor version 11.0.3 for Prepar3D v5/v6"))
+      << firstLine("Log.txt");
   EXPECT_NE(readFile("Log.txt").find("run 3"), std::string::npos);
   EXPECT_NE(readFile("Log0.txt").find("run 2"), std::string::npos);
   EXPECT_NE(readFile("Log00.txt").find("run 1"), std::string::npos);

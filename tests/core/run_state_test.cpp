@@ -64,3 +64,15 @@ TEST_F(RunStateTest, SecondTickIsTakenOnce) {
   EXPECT_TRUE(gf_takeSecondTick());
   EXPECT_FALSE(gf_takeSecondTick());
 }
+
+TEST_F(RunStateTest, AfterAnErrorANewRequestMaySetItsReasonAgain) {
+  gf_requestStop(ExitReason::SystemError, 0);
+  gf_requestStop(ExitReason::NewSettings, 3);
+  EXPECT_EQ(gf_exitReason(), ExitReason::SystemError);
+  gf_rearmStopRequests();
+  EXPECT_FALSE(runState.stopRequested);
+  EXPECT_EQ(gf_exitReason(), ExitReason::SystemError);
+  gf_requestStop(ExitReason::NewSettings, 3);
+  EXPECT_EQ(gf_exitReason(), ExitReason::NewSettings);
+  EXPECT_EQ(gf_restartDelay(), 3);
+}

@@ -167,13 +167,14 @@ TEST(SettingsFile, LoadKeepsTheFileAndAddsWhatIsMissing) {
 
   const auto entries = readEntries(settings.file());
   ASSERT_EQ(entries.size(), 8u + 54u - 6u);
-  // The file's own entries stay first and in place; clamped values are stored clamped.
+  // The file's own entries stay first, in place and as written: values beyond the limits
+  // are clamped in memory only.
   const Entries head{{"PROGRAM_VERSION", "11.0.3"},
                      {"MY_OWN_NOTE", "keep me"},
                      {"RANGE", "20"},
                      {"RANGE", "65"},
-                     {"MAX_LIVE_SEL", "500"},
-                     {"HOLDING_THRESHOLD_METERS", "10"},
+                     {"MAX_LIVE_SEL", "1000"},
+                     {"HOLDING_THRESHOLD_METERS", "5"},
                      {"LOG", "no"},
                      {"BLOCK_CALLSIGN", "DLH1,BAW2"}};
   EXPECT_EQ(Entries(entries.begin(), entries.begin() + 8), head);
@@ -185,6 +186,10 @@ TEST(SettingsFile, LoadKeepsTheFileAndAddsWhatIsMissing) {
   const auto before = readFile(settings.file());
   gf_loadParameters();
   EXPECT_EQ(readFile(settings.file()), before);
+  EXPECT_EQ(MAX_LIVE_SEL.get(), 500);
+  // Saving the setting stores the value in use.
+  gf_saveIntParameter(MAX_LIVE_SEL);
+  EXPECT_EQ(entryValue(settings.file(), "MAX_LIVE_SEL"), "500");
 }
 
 TEST(SettingsFile, LenientValueRules) {

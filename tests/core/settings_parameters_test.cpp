@@ -2,6 +2,7 @@
 
 #include "core/random.h"
 #include "core/settings/parameters.h"
+#include "core/shell/repaint.h"
 
 #include <gtest/gtest.h>
 
@@ -69,11 +70,16 @@ TEST(SettingsParameters, LogValueLines) {
                                                    "PORT_NUMBER=\"\""}));
 }
 
-TEST(SettingsParameters, TextEditIsRefreshedThroughThePort) {
+TEST(SettingsParameters, TextEditIsRefreshedThroughThePortAndRepainted) {
+  static std::vector<PaintRect> repaints;
+  repaints.clear();
+  gf_setRepaintHandler([](const PaintRect& area, bool) { repaints.push_back(area); });
   RecordingPort port;
   ALL_INSTALL_PATH.set("D:\\P3D v5");
   gf_refreshTextEditControl(ALL_INSTALL_PATH);
+  gf_setRepaintHandler(nullptr);
   EXPECT_EQ(port.calls(), std::vector<std::string>{"text 32788 D:\\P3D v5"});
+  EXPECT_EQ(repaints, std::vector<PaintRect>{settingsBandRect});
   ALL_INSTALL_PATH.set("");
 }
 

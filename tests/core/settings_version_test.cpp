@@ -269,3 +269,19 @@ TEST(SettingsVersion, InstallerThatCannotBeRemovedIsLogged) {
   EXPECT_TRUE(log.contains("Failed to remove install_new_version.exe: "));
   EXPECT_EQ(entryValue(settings.file(), "SCAN_AIRPORTS"), "true");
 }
+
+TEST(SettingsVersion, DamagedVersionTextIsReplacedAndStartsLikeAnUpdate) {
+  // Thousands of digits once overflowed the stack at every start, for the file kept them.
+  for (const std::string& stored : {std::string(60000, '9'), std::string(250, '1') + "x"}) {
+    SCOPED_TRACE(stored.size());
+    SettingsFolder settings;
+    ScopedCurrentPath cwd(settings.dir().path());
+    LogCapture log;
+    writeSettings(settings.file(), {{"PROGRAM_VERSION", stored}, {"SCAN_LIVERIES", "false"}});
+    gf_loadParameters();
+    EXPECT_TRUE(log.contains("VersionData exception: "));
+    EXPECT_TRUE(log.contains("This is a version update from 0.0.0 -> 11.0.3"));
+    EXPECT_EQ(entryValue(settings.file(), "PROGRAM_VERSION"), "11.0.3");
+    EXPECT_EQ(entryValue(settings.file(), "SCAN_LIVERIES"), "true");
+  }
+}

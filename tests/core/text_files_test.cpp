@@ -77,6 +77,23 @@ TEST(TextFiles, ReadingEachEncoding) {
   EXPECT_EQ(lines, (std::vector<std::string>{"kept", "one", "two"}));
 }
 
+TEST(TextFiles, OnlyTheCrOfACrLfPairEndsALine) {
+  TempDir dir;
+  const std::string bytes = "a\r\r\nb\rc\r\n\r\nd\r";
+  const std::vector<std::string> expected{"a\r", "b\rc", "", "d\r"};
+  writeFile(dir / "utf8", bytes);
+  writeFile(dir / "ansi", "\xE9" + bytes);
+  writeFile(dir / "bom", "\xEF\xBB\xBF" + bytes);
+  for (const char* name : {"utf8", "ansi", "bom"}) {
+    std::vector<std::string> lines;
+    EXPECT_TRUE(gf_readExtTextFileToStringVector(dir / name, lines)) << name;
+    if (std::string(name) == "ansi") lines.front().erase(0, 1);
+    EXPECT_EQ(lines, expected) << name;
+  }
+  TextLinesFile file{dir / "utf8", {}};
+  EXPECT_EQ(file.readLines(4), expected);
+}
+
 TEST(TextFiles, BadUtf16IsReportedAndStopsTheReading) {
   TempDir dir;
   LogCapture log;

@@ -122,3 +122,12 @@ TEST_F(ReplayTest, TwentyMinutesAroundLax) {
   // The short-format lines are converted whole: nothing was too short to read.
   EXPECT_FALSE(log.contains("short line"));
 }
+
+TEST_F(ReplayTest, UnpacedBurstLosesNothing) {
+  // Twenty minutes in about half a second, in the recording's own bursts and with no pause
+  // between the datagrams of a burst: the reader's socket must hold a burst while it reads.
+  const auto run = replay("KLAX_20200617_2152.csv", 2000, 0);
+  EXPECT_EQ(run.trafficSent, 3827u);
+  EXPECT_EQ(static_cast<std::size_t>(trafficReader.datagramCount.load()), run.trafficSent);
+  EXPECT_EQ(trafficReader.droppedCount.load(), 0);
+}

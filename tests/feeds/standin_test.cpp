@@ -3,7 +3,10 @@
 #include "feeds/traffic_line.h"
 #include "link_messages.h"
 #include "recording.h"
+#include "support/test_support.h"
 
+#include <algorithm>
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -78,21 +81,74 @@ TEST(StandInRecording, ScheduleKeepsTheRecordingsTiming) {
                                                     "AITFC,20002,34,-118,5000,0,1,90,200,A2,B738,N2,,,90\n"
                                                     "AITFC,20003,34,-118,5000,0,1,90,200,A3,B738,N3,,\n"
                                                     "AITFC,20004\n"
+                                                    "AITFC,20006,34,-118,5000,0,1,90,200,A6,B738,N6,,,nan\n"
                                                     "\n"
                                                     "AITFC,20005,34,-118,5000,0,1,90,200,A5,B738,N5,,,105.5\n"
                                                     "RTTFC,raw line\n");
-  ASSERT_EQ(schedule.datagrams.size(), 6u);
+  ASSERT_EQ(schedule.datagrams.size(), 7u);
   EXPECT_EQ(schedule.skippedLines, 1u);
   EXPECT_DOUBLE_EQ(schedule.firstTime, 100);
   std::vector<double> offsets;
   for (const auto& d : schedule.datagrams) offsets.push_back(d.offsetSeconds);
-  EXPECT_EQ(offsets, (std::vector<double>{0, 0, 0, 0, 5.5, 5.5}));
+  EXPECT_EQ(offsets, (std::vector<double>{0, 0, 0, 0, 0, 5.5, 5.5}));
   EXPECT_EQ(schedule.datagrams[0].kind, rtstandin::DatagramKind::Weather);
   EXPECT_EQ(schedule.datagrams[2].reportTime, 90.0);  // its own, older time
   EXPECT_EQ(schedule.datagrams[3].reportTime, 100.0); // no time of its own: the recording's clock
-  EXPECT_FALSE(schedule.datagrams[5].reportTime);
+  EXPECT_EQ(schedule.datagrams[4].reportTime, 100.0); // nor is "nan" a time
+  EXPECT_FALSE(schedule.datagrams[6].reportTime);
   EXPECT_DOUBLE_EQ(rtstandin::shiftedTime(105.5, 100, 1000, 1), 1005.5);
   EXPECT_DOUBLE_EQ(rtstandin::shiftedTime(110, 100, 1000, 10), 1001);
+}
+
+namespace {
+
+std::string shortLine(int hexId, double reportTime) {
+  return fmt::format("AITFC,{},34,-118,5000,0,1,90,200,A{},B738,N{},,,{}\n", hexId, hexId, hexId, reportTime);
+}
+
+std::vector<double> offsets(const rtstandin::Schedule& schedule) {
+  std::vector<double> result;
+  for (const auto& d : schedule.datagrams) result.push_back(d.offsetSeconds);
+  return result;
+}
+
+} // namespace
+
+TEST(StandInRecording, LinesFarOutOfStepDoNotMoveTheReplayClock) {
+  // A real recording whose first lines are stamped two hours later than the rest.
+  const auto real = testing_support::readFile(std::string(HVM_DATA_DIR) + "/realtraffic/KLAX_20210125_Test.csv");
+  const double later = 1611615170 + 7200;
+  const auto schedule = rtstandin::scheduleFromText(shortLine(20001, later) + shortLine(20002, later + 1) +
+                                                    shortLine(20003, later) + real);
+  const auto plain = rtstandin::scheduleFromText(real);
+  ASSERT_EQ(schedule.datagrams.size(), plain.datagrams.size() + 3);
+  EXPECT_NEAR(schedule.firstTime, plain.firstTime, 5);
+  EXPECT_NEAR(plain.datagrams.back().offsetSeconds, 342, 60);
+  // The recording keeps its pace; the odd lines leave at once with their own times.
+  for (std::size_t i = 0; i < plain.datagrams.size(); ++i)
+    ASSERT_NEAR(schedule.datagrams[i + 3].offsetSeconds, plain.datagrams[i].offsetSeconds, 5) << i;
+  const auto times = offsets(schedule);
+  EXPECT_EQ(std::vector<double>(times.begin(), times.begin() + 3), (std::vector<double>{0, 0, 0}));
+  EXPECT_EQ(schedule.datagrams[1].reportTime, later + 1);
+
+  // Stamped hours earlier, at the start or in the middle: the same.
+  std::string earlier = shortLine(20001, 1611615170 - 7200) + real;
+  earlier.insert(earlier.find("AITFC", earlier.size() / 2), shortLine(20004, 1611615170 - 7200));
+  const auto withEarlier = rtstandin::scheduleFromText(earlier);
+  EXPECT_NEAR(withEarlier.firstTime, plain.firstTime, 5);
+  EXPECT_NEAR(withEarlier.datagrams.back().offsetSeconds, plain.datagrams.back().offsetSeconds, 5);
+}
+
+TEST(StandInRecording, PausesOfTheRecordingAreKept) {
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += shortLine(20001 + i, 1000 + i + (i >= 20 ? 600 : 0));
+  const auto schedule = rtstandin::scheduleFromText(text);
+  const auto times = offsets(schedule);
+  EXPECT_EQ(times.front(), 0);
+  EXPECT_EQ(times[19], 19);
+  EXPECT_EQ(times[20], 620); // ten minutes without traffic stay ten minutes
+  EXPECT_EQ(times.back(), 639);
+  EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
 }
 
 TEST(StandInLink, MessageChecks) {
@@ -113,6 +169,15 @@ TEST(StandInLink, MessageChecks) {
            Case{"Qs121=0;0;1.57;0;0;0.592408;-2.066609", "Qs121", false},
            Case{"Qs121=0;0;1.570796;0;0;33.942500;-2.066609", "Qs121", false}, // degrees
            Case{"Qs121=0;0;1.570796;0;0;0.592408", "Qs121", false},
+           Case{"Qs121=-0;-12;0.000000;-3;12.34;-0.592408;0.000001", "Qs121", true},
+           Case{"Qs121=0;0;1.5707960;0;0;0.592408;-2.066609", "Qs121", false}, // seven decimals
+           Case{"Qs121=0;0;1.570796;0;12.;0.592408;-2.066609", "Qs121", false},
+           Case{"Qs121=0;0;1.570796;0;1.5e;0.592408;-2.066609", "Qs121", false},
+           Case{"Qs121=0;0;1.570796;0;.5;0.592408;-2.066609", "Qs121", false},
+           Case{"Qs121=-;0;1.570796;0;0;0.592408;-2.066609", "Qs121", false},
+           Case{"Qs121=0;0;1.570796;0;1E-3;0.592408;-2.066609", "Qs121", true},
+           Case{"Qs123=+1718000000000", "Qs123", false},
+           Case{"Qs123=1718000000000 ", "Qs123", false},
            Case{"Qs999=version\n", "unknown", false},
            Case{"hello", "unknown", false},
        }) {

@@ -157,6 +157,37 @@ TEST_F(UdpReaderTest, QnhReaderPublishesAndLeavesItsLampWhenItStops) {
   EXPECT_TRUE(log.contains("QNH Reader has stopped"));
 }
 
+TEST_F(UdpReaderTest, RepeatFilterForgetsTheLastDatagramWithTheFeedAndTheRun) {
+  // RealTraffic on another PC sends the same weather while the QNH went back to 1013.
+  const std::string weather = R"({"ICAO": "KTOA","QNH": "1006"})";
+  {
+    RunningReader running(qnhReader, [](UdpReader&) { gf_runQnhReader(0); });
+    ASSERT_TRUE(running.listening());
+    running.send(weather);
+    ASSERT_TRUE(waitUntil([] { return trafficQnh.load() == 1006; }));
+    // The link to RealTraffic was lost and found again: the feed is reset while the reader runs.
+    trafficQnh = standardQnh;
+    gf_resetFeedState();
+    running.send(weather);
+    EXPECT_TRUE(waitUntil([] { return trafficQnh.load() == 1006; }));
+    running.send(weather); // a true repeat is still dropped
+    running.send(R"({"QNH": 1020})");
+    ASSERT_TRUE(waitUntil([] { return qnhReader.datagramCount.load() == 3; })); // counted from the reset
+  }
+  EXPECT_EQ(trafficQnh.load(), 1020);
+  // The next run starts its reader anew (here without the feed reset).
+  trafficQnh = standardQnh;
+  qnhReader.lastQnh = standardQnh;
+  qnhReader.stop = false;
+  {
+    RunningReader running(qnhReader, [](UdpReader&) { gf_runQnhReader(0); });
+    ASSERT_TRUE(running.listening());
+    running.send(R"({"QNH": 1020})");
+    EXPECT_TRUE(waitUntil([] { return trafficQnh.load() == 1020; }));
+  }
+  EXPECT_FALSE(log.contains("Exception"));
+}
+
 TEST_F(UdpReaderTest, BusyPortEndsTheRunWithReaderError) {
   SocketLibrary library;
   Socket occupant = gf_openUdpSocket();

@@ -257,4 +257,34 @@ TEST_F(PacketsTest, ThreadsNeverInterleavePacketsAndIdsFollowTheSendOrder) {
   }
 }
 
+TEST_F(PacketsTest, EachCreationLearnsItsOwnPacketIdWhileOtherThreadsSend) {
+  // The id the simulator names when a creation fails must be that creation's, even when
+  // another thread's packet follows it at once.
+  constexpr int creations = 300;
+  std::vector<std::uint32_t> ids(creations, 0);
+  std::thread others([this] {
+    for (int i = 0; i < 3 * creations; ++i) SimConnect_TransmitClientEvent(client, 7, 214, i, 301, 0);
+  });
+  const SimConnectInitPosition position{};
+  for (int i = 0; i < creations; ++i) {
+    const std::string tail = "T" + std::to_string(i);
+    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(client, "Title", tail.c_str(), position, 104, &ids[i]), simconnectOk);
+  }
+  others.join();
+  std::uint32_t unused = 77;
+  EXPECT_EQ(SimConnect_AICreateNonATCAircraft(client, "Title", "TOO LONG CALL", position, 104, &unused),
+            simconnectStringTooLong);
+  EXPECT_EQ(unused, 77u);
+  int checked = 0;
+  for (const auto& packet : transport->sent()) {
+    if (packet.size() != 344) continue;
+    const std::string tail(reinterpret_cast<const char*>(packet.data()) + 272);
+    std::uint32_t id = 0;
+    std::memcpy(&id, packet.data() + 12, 4);
+    EXPECT_EQ(ids[std::stoi(tail.substr(1))], id) << tail;
+    ++checked;
+  }
+  EXPECT_EQ(checked, creations);
+}
+
 } // namespace

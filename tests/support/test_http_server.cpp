@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <fmt/format.h>
+#include <fstream>
+#include <optional>
+#include <sstream>
 
 namespace testing_support {
 
@@ -42,9 +45,49 @@ std::string lf_readRequestPath(socket::Handle connection) {
   return head.substr(first + 1, second - first - 1);
 }
 
+// The file a path names below a served folder: no empty, "." or ".." part, no '\\' or ':'.
+std::optional<std::string> lf_readServedFile(const std::filesystem::path& folder, std::string_view rest) {
+  if (rest.empty() || rest.find_first_of("\\:") != std::string_view::npos) return std::nullopt;
+  std::filesystem::path file = folder;
+  std::size_t start = 0;
+  while (start <= rest.size()) {
+    const auto slash = rest.find('/', start);
+    const auto part = rest.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+    if (part.empty() || part == "." || part == "..") return std::nullopt;
+    file /= std::string(part);
+    if (slash == std::string_view::npos) break;
+    start = slash + 1;
+  }
+  std::ifstream in(file, std::ios::binary);
+  if (!in || !std::filesystem::is_regular_file(file)) return std::nullopt;
+  std::ostringstream body;
+  body << in.rdbuf();
+  return body.str();
+}
+
+// "%20" and the other escapes of a request path.
+std::string lf_unescape(std::string_view path) {
+  std::string text;
+  for (std::size_t k = 0; k < path.size(); ++k) {
+    const auto hex = [](char c) {
+      return c >= '0' && c <= '9'   ? c - '0'
+             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                    : -1;
+    };
+    if (path[k] == '%' && k + 2 < path.size() && hex(path[k + 1]) >= 0 && hex(path[k + 2]) >= 0) {
+      text += static_cast<char>(hex(path[k + 1]) * 16 + hex(path[k + 2]));
+      k += 2;
+    } else {
+      text += path[k];
+    }
+  }
+  return text;
+}
+
 } // namespace
 
-TestHttpServer::TestHttpServer() {
+TestHttpServer::TestHttpServer(std::uint16_t port) : port_(port) {
   listener_ = socket::listenOnLoopback(port_);
   thread_ = std::thread([this] { run(); });
 }
@@ -63,6 +106,11 @@ std::string TestHttpServer::url(std::string_view path) const {
 void TestHttpServer::serve(const std::string& path, Reply reply) {
   std::lock_guard lock(mutex_);
   replies_.insert_or_assign(path, std::move(reply));
+}
+
+void TestHttpServer::serveFolder(const std::string& prefix, const std::filesystem::path& folder) {
+  std::lock_guard lock(mutex_);
+  folders_.insert_or_assign(prefix, folder);
 }
 
 int TestHttpServer::requestCount(const std::string& path) const {
@@ -85,7 +133,17 @@ void TestHttpServer::answer(socket::Handle connection) {
   {
     std::lock_guard lock(mutex_);
     ++counts_[path];
-    if (const auto found = replies_.find(path); found != replies_.end()) reply = found->second;
+    if (const auto found = replies_.find(path); found != replies_.end()) {
+      reply = found->second;
+    } else {
+      const auto decoded = lf_unescape(path);
+      for (const auto& [prefix, folder] : folders_) {
+        if (!decoded.starts_with(prefix)) continue;
+        if (auto body = lf_readServedFile(folder, std::string_view(decoded).substr(prefix.size())))
+          reply = Reply{200, std::move(*body)};
+        break;
+      }
+    }
   }
   if (reply.behaviour == Behaviour::NoAnswer) {
     held_.push_back(connection); // closed when the server stops

@@ -1,10 +1,12 @@
 #pragma once
-// A small HTTP server on 127.0.0.1 for download tests. It answers from a table of paths
-// and can misbehave: a wrong status, a redirect, a body cut short, or no answer at all.
+// A small HTTP server on 127.0.0.1 for download tests and the demo's stand-in archive. It
+// answers from a table of paths, and from folders served below a path, and can misbehave:
+// a wrong status, a redirect, a body cut short, or no answer at all.
 #include "support/test_socket.h"
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -30,7 +32,8 @@ public:
     Behaviour behaviour;
   };
 
-  TestHttpServer();
+  // Port 0: one the system picks.
+  explicit TestHttpServer(std::uint16_t port = 0);
   TestHttpServer(const TestHttpServer&) = delete;
   TestHttpServer& operator=(const TestHttpServer&) = delete;
   ~TestHttpServer();
@@ -39,6 +42,11 @@ public:
   std::string url(std::string_view path) const;
   // Paths not in the table get 404 with an HTML page.
   void serve(const std::string& path, Reply reply);
+  // Paths that begin with the prefix (which ends with '/') and are in no table get the file
+  // of the rest of the path in the folder, read at the time of the request; 404 when there
+  // is none, or when the rest leaves the folder.
+  void serveFolder(const std::string& prefix, const std::filesystem::path& folder);
+  std::uint16_t port() const { return port_; }
   int requestCount(const std::string& path) const;
 
 private:
@@ -49,6 +57,7 @@ private:
   socket::Handle listener_ = socket::invalidHandle;
   mutable std::mutex mutex_;
   std::map<std::string, Reply> replies_;
+  std::map<std::string, std::filesystem::path> folders_;
   std::map<std::string, int> counts_;
   std::vector<socket::Handle> held_;
   std::atomic<bool> stop_{false};

@@ -9,7 +9,8 @@ namespace testing_support::socket {
 using Handle = std::intptr_t;
 inline constexpr Handle invalidHandle = -1;
 
-// A listening TCP socket on 127.0.0.1 with a port the system picks; throws on failure.
+// A listening TCP socket on 127.0.0.1 on the port, or on one the system picks (port 0, then
+// set to it); throws on failure.
 Handle listenOnLoopback(std::uint16_t& port);
 // True when the socket has something to read (or a connection to accept) within the time.
 bool waitReadable(Handle handle, int milliseconds);

@@ -27,7 +27,7 @@ Handle listenOnLoopback(std::uint16_t& port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
+  address.sin_port = htons(port);
   int length = sizeof address;
   if (::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(handle, 16) != 0 ||
       ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length) != 0) {

@@ -2,26 +2,54 @@
 
 #include <charconv>
 #include <cmath>
-#include <regex>
 #include <vector>
 
 namespace rtstandin {
 
 namespace {
 
-const std::regex wholeNumber("-?[0-9]+");
-const std::regex sixDecimals("-?[0-9]+\\.[0-9]{6}");
-const std::regex anyNumber("-?[0-9]+(\\.[0-9]+)?([eE][-+]?[0-9]+)?");
-const std::regex milliseconds("[0-9]+");
+// How a number of a message must be written.
+enum class Form {
+  Whole,        // -?[0-9]+
+  SixDecimals,  // -?[0-9]+ "." and exactly six digits
+  AnyNumber,    // -?[0-9]+, an optional fraction, an optional exponent
+  Milliseconds, // [0-9]+
+};
+
+std::size_t digitsFrom(std::string_view text, std::size_t at) {
+  std::size_t end = at;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+  return end - at;
+}
+
+bool written(std::string_view text, Form form) {
+  std::size_t at = 0;
+  if (form != Form::Milliseconds && at < text.size() && text[at] == '-') ++at;
+  const auto whole = digitsFrom(text, at);
+  if (whole == 0) return false;
+  at += whole;
+  if (form == Form::Whole || form == Form::Milliseconds) return at == text.size();
+  if (form == Form::SixDecimals)
+    return at < text.size() && text[at] == '.' && digitsFrom(text, at + 1) == 6 && at + 7 == text.size();
+  if (at < text.size() && text[at] == '.') {
+    const auto fraction = digitsFrom(text, at + 1);
+    if (fraction == 0) return false;
+    at += 1 + fraction;
+  }
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    ++at;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+    const auto exponent = digitsFrom(text, at);
+    if (exponent == 0) return false;
+    at += exponent;
+  }
+  return at == text.size();
+}
 
 double value(std::string_view text) {
   double result = 0;
   std::from_chars(text.data(), text.data() + text.size(), result);
   return result;
-}
-
-bool matches(std::string_view text, const std::regex& pattern) {
-  return std::regex_match(text.begin(), text.end(), pattern);
 }
 
 MessageCheck invalid(std::string kind, std::string problem) { return {std::move(kind), false, std::move(problem)}; }
@@ -37,10 +65,10 @@ MessageCheck checkPosition(std::string_view body) {
   }
   if (parts.size() != 7) return invalid("Qs121", "7 fields expected");
   static const char* names[] = {"pitch", "bank", "heading", "altitude", "ground speed", "latitude", "longitude"};
-  const std::regex* forms[] = {&wholeNumber, &wholeNumber, &sixDecimals, &wholeNumber,
-                               &anyNumber,   &sixDecimals, &sixDecimals};
+  static const Form forms[] = {Form::Whole,     Form::Whole,       Form::SixDecimals, Form::Whole,
+                               Form::AnyNumber, Form::SixDecimals, Form::SixDecimals};
   for (std::size_t i = 0; i < 7; ++i)
-    if (!matches(parts[i], *forms[i])) return invalid("Qs121", std::string(names[i]) + " badly written");
+    if (!written(parts[i], forms[i])) return invalid("Qs121", std::string(names[i]) + " badly written");
   const double pi = 3.141592653589793;
   if (std::fabs(value(parts[0])) > pi * 100000 || std::fabs(value(parts[1])) > pi * 100000)
     return invalid("Qs121", "pitch or bank beyond pi");
@@ -52,7 +80,7 @@ MessageCheck checkPosition(std::string_view body) {
 }
 
 MessageCheck checkTime(std::string_view body) {
-  if (!matches(body, milliseconds)) return invalid("Qs123", "not a whole number");
+  if (!written(body, Form::Milliseconds)) return invalid("Qs123", "not a whole number");
   // Milliseconds of a time between 1973 and 5138; seconds would be far below.
   const double ms = value(body);
   if (ms < 1e11 || ms > 1e14) return invalid("Qs123", "not a time in milliseconds");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <fmt/format.h>
 #include <fstream>
 #include <sstream>
@@ -25,7 +26,7 @@ std::vector<std::string_view> splitCommas(std::string_view line) {
 std::optional<double> number(std::string_view text) {
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 
@@ -49,12 +50,27 @@ double shiftedTime(double recorded, double firstTime, double startEpoch, double 
   return startEpoch + (recorded - firstTime) / speed;
 }
 
+// The recording's clock. Lines come in the order they were received, each a little after
+// its report time, so the latest report time so far tells the recording's time. A line far
+// out of step with its neighbours (a clock gone wrong, a stale report) must not move it:
+// such a line is judged against the median time of the lines around it.
+constexpr std::size_t neighbours = 15; // on each side
+constexpr double outOfStepSeconds = 300;
+
+double medianAround(const std::vector<double>& times, std::size_t index) {
+  const std::size_t window = std::min(times.size(), 2 * neighbours + 1);
+  const std::size_t first = std::min(index - std::min(index, neighbours), times.size() - window);
+  std::vector<double> around(times.begin() + static_cast<std::ptrdiff_t>(first),
+                             times.begin() + static_cast<std::ptrdiff_t>(first + window));
+  const auto middle = around.begin() + static_cast<std::ptrdiff_t>(window / 2);
+  std::nth_element(around.begin(), middle, around.end());
+  return *middle;
+}
+
 Schedule scheduleFromText(std::string_view text) {
   Schedule schedule;
-  // The recording's clock: the latest report time so far. Lines come in the order they
-  // were received, a little after their report times.
-  std::optional<double> latest;
-  std::optional<double> first;
+  std::vector<double> times;        // of the lines with a time of their own, in order
+  std::vector<std::size_t> timedAt; // their places in the schedule
   std::size_t start = 0;
   while (start < text.size()) {
     auto end = text.find('\n', start);
@@ -73,18 +89,34 @@ Schedule scheduleFromText(std::string_view text) {
         ++schedule.skippedLines;
         continue;
       }
-      const auto own = fields.size() > 14 ? number(fields[14]) : std::nullopt;
-      if (own) {
-        latest = std::max(latest.value_or(*own), *own);
-        if (!first) first = latest;
+      datagram.reportTime = fields.size() > 14 ? number(fields[14]) : std::nullopt;
+      if (datagram.reportTime) {
+        times.push_back(*datagram.reportTime);
+        timedAt.push_back(schedule.datagrams.size());
       }
-      // A line without its own time was reported at the recording's current time.
-      datagram.reportTime = own ? own : latest;
     }
-    datagram.offsetSeconds = latest && first ? *latest - *first : 0.0;
     schedule.datagrams.push_back(std::move(datagram));
   }
-  schedule.firstTime = first.value_or(0.0);
+  if (times.empty()) return schedule;
+
+  const auto inStep = [&](std::size_t k) { return std::fabs(times[k] - medianAround(times, k)) <= outOfStepSeconds; };
+  // The replay starts at the first line in step with the others.
+  std::size_t firstInStep = 0;
+  while (firstInStep + 1 < times.size() && !inStep(firstInStep)) ++firstInStep;
+  double clock = times[firstInStep];
+  schedule.firstTime = clock;
+  std::size_t next = 0; // the next line with a time of its own
+  for (std::size_t i = 0; i < schedule.datagrams.size(); ++i) {
+    auto& datagram = schedule.datagrams[i];
+    if (next < times.size() && timedAt[next] == i) {
+      if (inStep(next)) clock = std::max(clock, times[next]);
+      ++next;
+    } else if (datagram.text.starts_with("AITFC,")) {
+      // A line without a time of its own was reported at the recording's current time.
+      datagram.reportTime = clock;
+    }
+    datagram.offsetSeconds = clock - schedule.firstTime;
+  }
   return schedule;
 }
 

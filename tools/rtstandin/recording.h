@@ -30,14 +30,18 @@ struct ScheduledDatagram {
   double offsetSeconds = 0.0; // after the start of the replay, at speed 1
   DatagramKind kind = DatagramKind::Traffic;
   std::string text; // for converted lines, the report time is filled in when sent
-  // Short-format lines: the recording's report time; empty when the file gives none yet
-  // (then the moment of sending is the report time).
+  // Short-format lines: the line's own report time or, for a line without one, the
+  // recording's time at that line; empty when the file gives no time at all (then the
+  // moment of sending is the report time).
   std::optional<double> reportTime;
 };
 
 struct Schedule {
   std::vector<ScheduledDatagram> datagrams;
-  double firstTime = 0.0; // the recording's time at offset 0
+  // The recording's time at offset 0. A line's offset is the latest report time up to it,
+  // where a line whose time is far out of step with the lines around it (a clock gone
+  // wrong) counts for nothing: it leaves with the lines around it, with its own time.
+  double firstTime = 0.0;
   std::size_t skippedLines = 0;
 };
 

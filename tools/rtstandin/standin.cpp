@@ -106,8 +106,10 @@ void StandIn::replay() {
         previous + spacing);
     previous = due;
     {
+      // A datagram that is due already leaves at once: a burst of the recording stays a
+      // burst, as RealTraffic sends it.
       std::unique_lock lock(mutex_);
-      if (wake_.wait_until(lock, due, [this] { return stopping_; })) return;
+      if (due > steady_clock::now() ? wake_.wait_until(lock, due, [this] { return stopping_; }) : stopping_) return;
     }
     if (datagram.kind == DatagramKind::Weather) {
       if (sendDatagram(socket, options_.weatherPort, datagram.text)) ++weatherSent_;

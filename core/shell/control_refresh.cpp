@@ -1,12 +1,11 @@
-#include "app/control_refresh.h"
+#include "core/shell/control_refresh.h"
 
+#include "core/settings/control_port.h"
+#include "core/settings/parameters.h"
 #include "core/shell/main_window.h"
 #include "core/shell/repaint.h"
 #include "core/shell/requests.h"
 #include "core/shell/status_line.h"
-#include "app/window_controls.h"
-#include "core/settings/control_port.h"
-#include "core/settings/parameters.h"
 #include "core/text.h"
 
 #include <fmt/format.h>
@@ -36,7 +35,7 @@ void gf_refreshFloatControl(const FloatEditParameter& parameter) {
 
 void gf_refreshStringControl(const TextEditParameter& parameter) { lf_showText(parameter.controlId, parameter.get()); }
 
-void gf_clearControlText(std::uint16_t controlId) { windowControls.clearText(controlId); }
+void gf_clearControlText(std::uint16_t controlId) { gf_setControlText(controlId, {}); }
 
 void gf_disableParkControls() {
   parkBusy.exchange(true);

@@ -1,0 +1,93 @@
+#include "simlink/own_objects.h"
+
+#include "core/log.h"
+#include "simlink/link_state.h"
+
+#include <algorithm>
+#include <fmt/format.h>
+
+OwnObjects ownObjects;
+
+namespace {
+
+// A given-up callsign is remembered this long: a creation the simulator carried out that
+// late is not waited for.
+constexpr std::chrono::minutes abandonedMemory{5};
+
+// The last entry takes the place of the one removed; the order does not matter.
+template <typename Vector> void lf_removeAt(Vector& list, typename Vector::iterator at) {
+  if (at != list.end() - 1) *at = std::move(list.back());
+  list.pop_back();
+}
+
+} // namespace
+
+void gf_addPendingCreate(PendingCreateData pending) { ownObjects.pendingCreates.push_back(std::move(pending)); }
+
+std::optional<std::int32_t> gf_takePendingByCallsign(const std::string& callsign) {
+  auto& list = ownObjects.pendingCreates;
+  const auto found = std::find_if(list.begin(), list.end(), [&](const auto& p) { return p.callsign == callsign; });
+  if (found == list.end()) return std::nullopt;
+  const std::int32_t hexId = found->hexId;
+  lf_removeAt(list, found);
+  return hexId;
+}
+
+std::optional<std::int32_t> gf_takePendingByPacket(std::uint32_t packetId) {
+  auto& list = ownObjects.pendingCreates;
+  const auto found = std::find_if(list.begin(), list.end(), [&](const auto& p) { return p.packetId == packetId; });
+  if (found == list.end()) return std::nullopt;
+  const std::int32_t hexId = found->hexId;
+  lf_removeAt(list, found);
+  return hexId;
+}
+
+void gf_noteAddedObject(std::uint32_t objectId, LinkClock::time_point now) {
+  ownObjects.addedObjects.push_back({objectId, now});
+}
+
+bool gf_takeAddedObject(std::uint32_t objectId) {
+  auto& list = ownObjects.addedObjects;
+  const auto found = std::find_if(list.begin(), list.end(), [&](const auto& a) { return a.objectId == objectId; });
+  if (found == list.end()) return false;
+  lf_removeAt(list, found);
+  return true;
+}
+
+void gf_markOwnObject(std::uint32_t objectId) { ownObjects.createdObjects.insert(objectId); }
+
+void gf_forgetOwnObject(std::uint32_t objectId) { ownObjects.createdObjects.erase(objectId); }
+
+bool gf_isOwnObject(std::uint32_t objectId) {
+  return objectId != 0 && objectId != simLinkState.userObjectId.load() && ownObjects.createdObjects.contains(objectId);
+}
+
+bool gf_takeAbandoned(const std::string& callsign) {
+  auto& list = ownObjects.abandoned;
+  const auto found = std::find_if(list.begin(), list.end(), [&](const auto& a) { return a.callsign == callsign; });
+  if (found == list.end()) return false;
+  lf_removeAt(list, found);
+  return true;
+}
+
+std::vector<std::int32_t> gf_ageOwnObjects(LinkClock::time_point now) {
+  std::vector<std::int32_t> givenUp;
+  std::erase_if(ownObjects.pendingCreates, [&](const PendingCreateData& p) {
+    if (now - p.sentAt < ownObjectPatience) return false;
+    gf_logWarning(fmt::format("The simulator has not created hexid {} ({}) within {} s, given up", p.hexId, p.callsign,
+                              ownObjectPatience.count()));
+    givenUp.push_back(p.hexId);
+    if (!p.callsign.empty()) ownObjects.abandoned.push_back({p.callsign, now});
+    return true;
+  });
+  std::erase_if(ownObjects.addedObjects, [&](const OwnObjects::Added& a) { return now - a.at >= ownObjectPatience; });
+  std::erase_if(ownObjects.abandoned, [&](const OwnObjects::Abandoned& a) { return now - a.at >= abandonedMemory; });
+  return givenUp;
+}
+
+void gf_resetOwnObjects() {
+  ownObjects.pendingCreates.clear();
+  ownObjects.addedObjects.clear();
+  ownObjects.createdObjects.clear();
+  ownObjects.abandoned.clear();
+}

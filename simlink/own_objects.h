@@ -1,0 +1,68 @@
+#pragma once
+// Which simulator objects are Hivemoor's own: the creations sent and not yet recognised,
+// the aircraft the simulator announced and no range data has identified yet, and the objects
+// recognised as created here. Positions, client events and removals go only to those; the
+// user aircraft and everybody else's objects are never touched. Only the SimClient thread
+// uses these lists (the run's reset empties them while it does not run).
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+using LinkClock = std::chrono::steady_clock;
+
+// A creation that was sent and whose object is not known yet.
+struct PendingCreateData {
+  std::uint32_t packetId = 0; // of the creation packet, named by a creation-failed exception
+  std::int32_t hexId = 0;
+  std::string callsign;
+  LinkClock::time_point sentAt{};
+};
+
+// How long a creation or an announced aircraft waits to be identified before it is given up.
+inline constexpr std::chrono::seconds ownObjectPatience{30};
+
+struct OwnObjects {
+  struct Added {
+    std::uint32_t objectId = 0;
+    LinkClock::time_point at{};
+  };
+  // A creation given up on: when its aircraft turns up after all, it is removed again.
+  struct Abandoned {
+    std::string callsign;
+    LinkClock::time_point at{};
+  };
+  std::vector<PendingCreateData> pendingCreates;
+  std::vector<Added> addedObjects;
+  std::unordered_set<std::uint32_t> createdObjects;
+  std::vector<Abandoned> abandoned;
+};
+
+extern OwnObjects ownObjects;
+
+void gf_addPendingCreate(PendingCreateData pending);
+// The hexid of the first pending creation with this callsign, which leaves the list.
+std::optional<std::int32_t> gf_takePendingByCallsign(const std::string& callsign);
+// The hexid of the pending creation sent in this packet, which leaves the list.
+std::optional<std::int32_t> gf_takePendingByPacket(std::uint32_t packetId);
+
+void gf_noteAddedObject(std::uint32_t objectId, LinkClock::time_point now);
+// Whether the object was announced and not yet identified; it leaves the list.
+bool gf_takeAddedObject(std::uint32_t objectId);
+
+void gf_markOwnObject(std::uint32_t objectId);
+void gf_forgetOwnObject(std::uint32_t objectId);
+// Created here, and not the user aircraft (whose id the simulator may reuse in a new flight).
+bool gf_isOwnObject(std::uint32_t objectId);
+
+// Whether a given-up creation had this callsign; it leaves the list.
+bool gf_takeAbandoned(const std::string& callsign);
+
+// Gives up what waited longer than ownObjectPatience: pending creations (their hexids are
+// returned, for a refused-creation result each, and their callsigns remembered for a while),
+// announced aircraft no data identified, and old given-up callsigns.
+std::vector<std::int32_t> gf_ageOwnObjects(LinkClock::time_point now);
+
+void gf_resetOwnObjects();

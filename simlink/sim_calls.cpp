@@ -1,0 +1,3 @@
+#include "simlink/sim_calls.h"
+
+SimConnectCalls simCalls;

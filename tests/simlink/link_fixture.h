@@ -1,0 +1,36 @@
+#pragma once
+// Every test of the link starts from a fresh run: the link's state, the run flags and the
+// status line as the run's reset leaves them, the log in a folder of its own, and the
+// recording fake in the client library's place.
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
+#include "simlink/command_queues.h"
+#include "simlink/link_state.h"
+#include "simlink/result_queue.h"
+#include "support/fake_simconnect.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+class LinkTest : public ::testing::Test {
+protected:
+  LinkTest() { lf_fresh(); }
+  ~LinkTest() override { lf_fresh(); }
+
+  std::vector<SimResultData> results() {
+    std::lock_guard lock(simResults.resultMutex);
+    return simResults.results;
+  }
+
+  testing_support::LogCapture log;
+  FakeSimConnect fake;
+
+private:
+  static void lf_fresh() {
+    gf_resetSimLink(5);
+    gf_resetRunFlags();
+    gf_resetStatusLine();
+    std::lock_guard lock(simResults.resultMutex);
+    simResults.results.clear();
+  }
+};

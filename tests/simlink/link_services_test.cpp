@@ -1,0 +1,130 @@
+// The services live traffic and the run call of the link: the queues, the position
+// hand-over, the error flag and the direct calls.
+#include "link_fixture.h"
+#include "simlink/direct_calls.h"
+#include "simlink/user_state.h"
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+using LinkServices = LinkTest;
+
+TEST_F(LinkServices, QueuesTheSevenLightsInTheirOrder) {
+  gf_queueLights(1005, {1, 0, 1, 0, 1, 0, 1});
+  gf_queueCabinLights(1005, 0);
+  std::lock_guard lock(simCommands.commandMutex);
+  const std::vector<ClientEventData> expected{
+      {1005, SimEventId::NAV_LIGHTS_SET, 1},     {1005, SimEventId::BEACON_LIGHTS_SET, 0},
+      {1005, SimEventId::LANDING_LIGHTS_SET, 1}, {1005, SimEventId::TAXI_LIGHTS_SET, 0},
+      {1005, SimEventId::STROBES_SET, 1},        {1005, SimEventId::LOGO_LIGHTS_SET, 0},
+      {1005, SimEventId::CABIN_LIGHTS_SET, 1},   {1005, SimEventId::CABIN_LIGHTS_SET, 0}};
+  EXPECT_EQ(simCommands.eventQueue, expected);
+}
+
+TEST_F(LinkServices, HandsOverPositionsOrDropsThemWhileTheFrameHoldsTheLock) {
+  auto* first = simCommands.fillBuffer;
+  first->push_back({.latitude = 1.0, .objectId = 1001});
+  ASSERT_TRUE(gf_handOverPositions());
+  EXPECT_EQ(simCommands.sendBuffer, first);
+  EXPECT_EQ(simCommands.sendBuffer->size(), 1u);
+  EXPECT_TRUE(simCommands.fillBuffer->empty());
+
+  // A newer tick replaces positions no Frame has sent yet.
+  simCommands.fillBuffer->push_back({.latitude = 2.0, .objectId = 1001});
+  ASSERT_TRUE(gf_handOverPositions());
+  ASSERT_EQ(simCommands.sendBuffer->size(), 1u);
+  EXPECT_EQ(simCommands.sendBuffer->front().latitude, 2.0);
+  EXPECT_TRUE(simCommands.fillBuffer->empty());
+
+  // Busy at 30 frames a second: this tick's batch is dropped without waiting.
+  simLinkState.frameRate = 30.0f;
+  simCommands.fillBuffer->push_back({.latitude = 3.0, .objectId = 1001});
+  {
+    std::lock_guard frame(simCommands.commandMutex);
+    std::thread tick([] { EXPECT_FALSE(gf_handOverPositions()); });
+    tick.join();
+  }
+  EXPECT_TRUE(simCommands.fillBuffer->empty());
+  EXPECT_EQ(simCommands.sendBuffer->front().latitude, 2.0);
+
+  // Busy at 60 frames a second: the tick waits for the Frame to end.
+  simLinkState.frameRate = 60.0f;
+  simCommands.fillBuffer->push_back({.latitude = 4.0, .objectId = 1001});
+  std::atomic<bool> started{false}, done{false};
+  std::thread tick;
+  {
+    std::unique_lock frame(simCommands.commandMutex);
+    tick = std::thread([&] {
+      started = true;
+      EXPECT_TRUE(gf_handOverPositions());
+      done = true;
+    });
+    ASSERT_TRUE(FakeSimConnect::waitFor([&] { return started.load(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(done.load());
+    EXPECT_EQ(simCommands.fillBuffer->size(), 1u);
+  }
+  tick.join();
+  EXPECT_EQ(simCommands.sendBuffer->front().latitude, 4.0);
+}
+
+TEST_F(LinkServices, AnErrorSetsTheFlagAndStopsTheRunOnce) {
+  gf_handleSimConnectError();
+  EXPECT_TRUE(simLinkState.simConnectError.load());
+  EXPECT_TRUE(runState.stopRequested.load());
+  EXPECT_EQ(gf_exitReason(), ExitReason::SimConnectError);
+  EXPECT_EQ(gf_restartDelay(), 9);
+  EXPECT_EQ(gf_statusLineSnapshot().message, "SimConnect request error");
+  gf_requestStop(ExitReason::NewFlight, 30);
+  gf_handleSimConnectError();
+  EXPECT_EQ(gf_exitReason(), ExitReason::SimConnectError);
+  gf_initSimClient(6);
+  EXPECT_FALSE(simLinkState.simConnectError.load());
+  EXPECT_EQ(simLinkState.simMajorVersion.load(), 6);
+}
+
+TEST_F(LinkServices, DirectCallsGoOutOnTheOpenHandleAndReportFailures) {
+  simLinkState.simConnectHandle = fake.handle();
+  gf_requestAircraftInRange(74080);
+  gf_requestStaticCg(1003);
+  gf_allLightsToggle(1003);
+  EXPECT_TRUE(gf_setAircraftFlightPlan(1003, "orig_dest\\KLAX-EHAM.pln"));
+  EXPECT_EQ(gf_setAircraftControls(1003, 100.0, 100.0, 100.0), simconnectOk);
+  const UserAcData state = gf_requestUserAcPosition();
+  EXPECT_FALSE(gf_userPositionKnown(state));
+
+  const auto calls = fake.calls();
+  ASSERT_EQ(calls.size(), 6u);
+  EXPECT_EQ(calls[0].op, "RequestDataOnSimObjectType");
+  EXPECT_EQ(calls[0].values, (std::vector<std::uint32_t>{101, 404, 74080, 2}));
+  EXPECT_EQ(calls[1].values, (std::vector<std::uint32_t>{102, 405, 1003, 1, 0, 0, 0, 0}));
+  EXPECT_EQ(calls[2].values, (std::vector<std::uint32_t>{1003, 214, 0, 301, 0}));
+  EXPECT_EQ(calls[3].values, (std::vector<std::uint32_t>{1003, 110}));
+  EXPECT_EQ(calls[4].values, (std::vector<std::uint32_t>{401, 1003, 0, 0, 24}));
+  EXPECT_EQ(calls[4].doubles, (std::vector<double>{100.0, 100.0, 100.0}));
+  EXPECT_EQ(calls[5].values, (std::vector<std::uint32_t>{109, 403, 0, 1, 0, 0, 0, 0}));
+  EXPECT_FALSE(simLinkState.simConnectError.load());
+
+  fake.setResult("TransmitClientEvent", simconnectFail);
+  gf_allLightsToggle(1003);
+  EXPECT_TRUE(log.contains("===> SimConnect gf_allLightsToggle fails"));
+  EXPECT_TRUE(simLinkState.simConnectError.load());
+  // With the error flag set, neither the range nor the user state is asked for.
+  fake.clearCalls();
+  gf_requestAircraftInRange(74080);
+  gf_requestUserAcPosition();
+  EXPECT_TRUE(fake.calls().empty());
+}
+
+TEST_F(LinkServices, ACallWithoutAConnectionFails) {
+  // No handle: the link is not connected or has closed.
+  gf_requestUserAcTitleAndModel();
+  EXPECT_TRUE(log.contains("===> SimConnect request user ac title fails"));
+  EXPECT_TRUE(log.contains("===> SimConnect reques user ac model fails"));
+  EXPECT_TRUE(simLinkState.simConnectError.load());
+  EXPECT_FALSE(gf_setAircraftFlightPlan(1003, "x.pln"));
+}
+
+} // namespace
