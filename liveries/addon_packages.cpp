@@ -1,10 +1,10 @@
 #include "liveries/addon_packages.h"
 
-#include "core/errors.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/settings/parameters.h"
 #include "core/shell/appdata.h"
+#include "core/shell/simulator_install.h"
 #include "core/text.h"
 #include "core/text_files.h"
 #include "liveries/cfg_lines.h"
@@ -27,17 +27,6 @@ constexpr std::array<std::string_view, 10> stockCategories{
     "Airplanes", "Avatars", "Rotorcraft",  "GroundVehicles", "Boats",
     "Animals",   "Misc",    "Submersible", "Weapons",        "Countermeasures"};
 constexpr std::array<std::string_view, 2> excludedComponents{"Lights Reborn", "Aerosoft Geneva Professional"};
-
-// The install path names the version, else the hidden setting P3D_VERSION does.
-std::string lf_p3dMajorVersion() {
-  const auto installPath = SIM_INSTALL_PATH.get();
-  if (installPath.find("v5") != std::string::npos || installPath.find("V5") != std::string::npos) return "5";
-  if (installPath.find("v6") != std::string::npos || installPath.find("V6") != std::string::npos) return "6";
-  if (P3D_VERSION.get() >= 5) return std::to_string(P3D_VERSION.get());
-  throw hvm::UserErrorException(
-      77, fmt::format("P3D install path does not contain v5 or v6. Use hidden parameter {}, set it to 5 or 6.",
-                      P3D_VERSION.name));
-}
 
 // "[name]": the name.
 std::optional<std::string> lf_sectionName(std::string_view line) {
@@ -109,7 +98,7 @@ AddOnRecords gf_addOnRecords() {
     std::lock_guard lock(recordsMutex);
     if (recordsOverride) return *recordsOverride;
   }
-  const auto simulator = fs::path("Lockheed Martin") / gf_pathFromText("Prepar3D v" + lf_p3dMajorVersion());
+  const auto simulator = fs::path("Lockheed Martin") / gf_pathFromText("Prepar3D v" + gf_getP3DVersion());
   return {gf_getAppDataPath() / simulator / "add-ons.cfg",
           gf_configPath("C:\\ProgramData") / simulator / "simobjects.cfg"};
 }

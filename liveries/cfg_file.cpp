@@ -18,9 +18,10 @@ void lf_splitLines(const fs::path& file, std::string_view text, CfgLines& lines)
     auto end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
     auto line = text.substr(start, end - start);
+    // A CR LF pair ends a line like a lone LF; any other CR is part of the text.
+    if (end < text.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
     start = end + 1;
     ++number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.size() > maxCfgLineBytes) {
       gf_addInvalidCfgLine(fmt::format("{} line {} is longer than {} bytes and was left out", gf_pathText(file), number,
                                        maxCfgLineBytes));

@@ -4,6 +4,7 @@
 // airline and a similar model (3), the default airline "ZZZ" and its model (4), its model
 // under any airline (5), another model of its category (6). MATCHING_DEPTH limits how far
 // it goes. Worker thread only; the aircraft keeps a view into the livery tables' texts.
+#include "airports/stands.h"
 #include "traffic/aircraft.h"
 
 #include <array>
@@ -22,3 +23,6 @@ inline void gf_matchLiveAcLivery(LiveAircraft& aircraft) { gf_matchLiveAcLivery(
 // A static aircraft made for a stand: the stand's cargo flag becomes the aircraft's, its
 // name is shown when nothing matches. True when the aircraft has a title.
 bool gf_matchStaticAcLivery(AircraftInfoData& aircraft, std::string_view standName, bool cargoStand);
+inline bool gf_matchStaticAcLivery(AircraftInfoData& aircraft, const StandData& stand) {
+  return gf_matchStaticAcLivery(aircraft, stand.name, stand.cargo);
+}

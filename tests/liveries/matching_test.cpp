@@ -165,7 +165,10 @@ TEST_F(Matching, FsltlFlagAndRandomPicks) {
 TEST_F(Matching, StaticAircraftOnTheirStands) {
   // A cargo stand makes a cargo aircraft.
   auto aircraft = lf_aircraft("DAL", "A320");
-  EXPECT_TRUE(gf_matchStaticAcLivery(aircraft, "C12", true));
+  StandData stand;
+  stand.name = "C12";
+  stand.cargo = true;
+  EXPECT_TRUE(gf_matchStaticAcLivery(aircraft, stand));
   EXPECT_TRUE(aircraft.cargo);
   EXPECT_EQ(aircraft.liveryTitle, "DAL A320 cargo");
   EXPECT_TRUE(logged(fmt::format("          {} =2= DAL A320 cargo", gf_acLogText(aircraft))));
