@@ -70,7 +70,16 @@ bool gf_takeAbandoned(const std::string& callsign) {
   return true;
 }
 
-std::vector<std::int32_t> gf_ageOwnObjects(LinkClock::time_point now) {
+std::vector<std::int32_t> gf_ageOwnObjects(LinkClock::time_point now, bool flightRunning) {
+  const LinkClock::duration stood =
+      ownObjects.lastAgeing == LinkClock::time_point{} ? LinkClock::duration::zero() : now - ownObjects.lastAgeing;
+  ownObjects.lastAgeing = now;
+  if (!flightRunning) {
+    // The waits stand still with the flight.
+    for (auto& p : ownObjects.pendingCreates) p.sentAt += stood;
+    for (auto& a : ownObjects.addedObjects) a.at += stood;
+    return {};
+  }
   std::vector<std::int32_t> givenUp;
   std::erase_if(ownObjects.pendingCreates, [&](const PendingCreateData& p) {
     if (now - p.sentAt < ownObjectPatience) return false;
@@ -90,4 +99,5 @@ void gf_resetOwnObjects() {
   ownObjects.addedObjects.clear();
   ownObjects.createdObjects.clear();
   ownObjects.abandoned.clear();
+  ownObjects.lastAgeing = {};
 }

@@ -38,6 +38,7 @@ struct OwnObjects {
   std::vector<Added> addedObjects;
   std::unordered_set<std::uint32_t> createdObjects;
   std::vector<Abandoned> abandoned;
+  LinkClock::time_point lastAgeing{};
 };
 
 extern OwnObjects ownObjects;
@@ -62,7 +63,8 @@ bool gf_takeAbandoned(const std::string& callsign);
 
 // Gives up what waited longer than ownObjectPatience: pending creations (their hexids are
 // returned, for a refused-creation result each, and their callsigns remembered for a while),
-// announced aircraft no data identified, and old given-up callsigns.
-std::vector<std::int32_t> gf_ageOwnObjects(LinkClock::time_point now);
+// announced aircraft no data identified, and old given-up callsigns. Only time in which the
+// flight runs counts: while it does not, nobody asks for the range data that identifies them.
+std::vector<std::int32_t> gf_ageOwnObjects(LinkClock::time_point now, bool flightRunning);
 
 void gf_resetOwnObjects();

@@ -2,6 +2,7 @@
 // The SimConnect operations the link and live traffic call, reached through one table, so
 // that a test can put a recording fake in the client library's place and see every call
 // the program makes without a simulator. The program never changes the table.
+#include "simlink/simconnect/client.h"
 #include "simlink/simconnect/simconnect.h"
 
 struct SimConnectCalls {
@@ -29,6 +30,9 @@ struct SimConnectCalls {
   decltype(&::SimConnect_AIRemoveObject) SimConnect_AIRemoveObject = &::SimConnect_AIRemoveObject;
   decltype(&::SimConnect_AISetAircraftFlightPlan) SimConnect_AISetAircraftFlightPlan =
       &::SimConnect_AISetAircraftFlightPlan;
+  // The client library's own: a burst of packets leaves as one message.
+  decltype(&::gf_beginPacketBatch) beginPacketBatch = &::gf_beginPacketBatch;
+  decltype(&::gf_endPacketBatch) endPacketBatch = &::gf_endPacketBatch;
 };
 
 // Call as simCalls.SimConnect_TransmitClientEvent(handle, ...). Tests replace it while no

@@ -50,6 +50,13 @@ bool gf_isLiveClient(const SimConnectClient* client);
 // lock. An empty buffer is a flush that sent nothing (simconnectFail); a connection that
 // cannot send gives its loss status, or simconnectFail after an orderly close.
 SimConnectResult gf_flushClient(SimConnectClient& client);
+// Packets built on the client between these two calls stay in its send buffer, which is
+// flushed whenever it is full, and leave together at the end: one message for the
+// connection instead of one per packet, for bursts of many small packets. Packets other
+// threads build meanwhile join the burst. Both fail (simconnectFail) on a handle that is not
+// a live client; the end gives the result of its flush (simconnectOk with nothing to flush).
+SimConnectResult gf_beginPacketBatch(SimConnectClient* client);
+SimConnectResult gf_endPacketBatch(SimConnectClient* client);
 // Takes the client out of the list, closes its connection in order and frees it.
 void gf_closeSimConnectClient(SimConnectClient* client);
 std::size_t gf_liveClientCount();

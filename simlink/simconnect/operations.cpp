@@ -65,6 +65,11 @@ SimConnectResult lf_buildPacket(SimConnectClient* client, std::uint32_t code, st
     if (!gf_isLiveClient(client)) return simconnectFail;
     if (const std::int32_t status = client->transport->lostStatus(); status < 0) return status;
     std::uint8_t* packet = client->sendBuffer.reserve(size);
+    if (packet == nullptr && !client->autoFlush && client->sendBuffer.used() > 0) {
+      // A batch fills the buffer: what it holds leaves now, and the packet starts the next part.
+      if (const SimConnectResult flushed = gf_flushClient(*client); flushed != simconnectOk) return flushed;
+      packet = client->sendBuffer.reserve(size);
+    }
     if (packet == nullptr) return simconnectFail;
     PacketWriter writer(packet);
     writer.u32(0, size);
@@ -103,6 +108,24 @@ SimConnectResult lf_idAndName(SimConnectClient* client, std::uint32_t code, std:
 } // namespace
 
 void gf_setSimConnectTransportOpener(SimConnectTransportOpener opener) { transportOpener.store(opener); }
+
+SimConnectResult gf_beginPacketBatch(SimConnectClient* client) {
+  std::lock_guard lock(simconnectLibraryLock);
+  if (!gf_isLiveClient(client)) return simconnectFail;
+  client->autoFlush = false;
+  return simconnectOk;
+}
+
+SimConnectResult gf_endPacketBatch(SimConnectClient* client) {
+  try {
+    std::lock_guard lock(simconnectLibraryLock);
+    if (!gf_isLiveClient(client)) return simconnectFail;
+    client->autoFlush = true;
+    return client->sendBuffer.used() == 0 ? simconnectOk : gf_flushClient(*client);
+  } catch (const std::exception&) {
+    return simconnectOutOfMemory;
+  }
+}
 
 SimConnectResult SimConnect_Open(SimConnectClient** handle, const char* name, void* window, std::uint32_t userMessage,
                                  void* event, std::uint32_t configIndex) {

@@ -65,6 +65,13 @@ bool gf_runTransportAttempts(const TransportSettings& settings, const TransportA
   std::u16string address = settings.address;
   std::u16string port = settings.port;
   SimConnectProtocol protocol = settings.protocol;
+  // TCP without an address means this machine: the family's loopback address, and the
+  // simulator's published port when none is configured. (An empty address would fail
+  // every attempt without a word, and without the fallbacks of this machine.)
+  if (protocol != SimConnectProtocol::pipe && address.empty()) {
+    address = protocol == SimConnectProtocol::ipv6 ? u"::1" : u"127.0.0.1";
+    if (port.empty()) port = attempts.simPort(protocol);
+  }
   if (protocol == SimConnectProtocol::pipe) {
     if (attempts.pipe(address, port)) return true;
     if (!address.empty() && address != u".") return false;

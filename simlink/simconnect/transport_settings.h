@@ -49,7 +49,9 @@ struct TransportAttempts {
   std::function<std::u16string(SimConnectProtocol family)> simPort;
 };
 
-// The attempts from the configured protocol on. Only a failure on this machine falls back:
+// The attempts from the configured protocol on. TCP without an address goes to this
+// machine's loopback address (with the published port when none is set). Only a failure on
+// this machine falls back:
 // a pipe on "" or "." to the published IPv6 port, "::1" to the published IPv4 port, and
 // "127.0.0.1" to the default pipe. True when an attempt connected.
 bool gf_runTransportAttempts(const TransportSettings& settings, const TransportAttempts& attempts);

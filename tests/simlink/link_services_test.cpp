@@ -2,6 +2,7 @@
 // hand-over, the error flag and the direct calls.
 #include "link_fixture.h"
 #include "simlink/direct_calls.h"
+#include "simlink/own_objects.h"
 #include "simlink/user_state.h"
 
 #include <atomic>
@@ -125,6 +126,33 @@ TEST_F(LinkServices, ACallWithoutAConnectionFails) {
   EXPECT_TRUE(log.contains("===> SimConnect reques user ac model fails"));
   EXPECT_TRUE(simLinkState.simConnectError.load());
   EXPECT_FALSE(gf_setAircraftFlightPlan(1003, "x.pln"));
+}
+
+TEST_F(LinkServices, TheResetBeforeARestartLeavesNothingOfTheRun) {
+  simLinkState.simConnectHandle = fake.handle();
+  simLinkState.userObjectId = 7;
+  simLinkState.simConnectError = true;
+  runState.flightRunning = true;
+  gf_queueLights(1001, {});
+  gf_queueRemoveAc(1001);
+  simCommands.fillBuffer->push_back({.objectId = 1001});
+  gf_handOverPositions(); // the buffers have changed places
+  gf_addPendingCreate({7, 10001, "DAL1", LinkClock::now()});
+  gf_markOwnObject(1001);
+  gf_resetSimLink(6);
+  EXPECT_EQ(simLinkState.simConnectHandle.load(), nullptr);
+  EXPECT_EQ(simLinkState.userObjectId.load(), 2u);
+  EXPECT_FALSE(simLinkState.simConnectError.load());
+  EXPECT_FALSE(runState.flightRunning.load());
+  EXPECT_EQ(simLinkState.simMajorVersion.load(), 6);
+  EXPECT_EQ(simCommands.fillBuffer, &simCommands.positionBuffers[0]);
+  EXPECT_EQ(simCommands.sendBuffer, &simCommands.positionBuffers[1]);
+  EXPECT_TRUE(simCommands.positionBuffers[0].empty());
+  EXPECT_TRUE(simCommands.positionBuffers[1].empty());
+  EXPECT_TRUE(simCommands.eventQueue.empty());
+  EXPECT_TRUE(simCommands.removeQueue.empty());
+  EXPECT_TRUE(ownObjects.pendingCreates.empty());
+  EXPECT_FALSE(gf_isOwnObject(1001));
 }
 
 } // namespace

@@ -287,4 +287,32 @@ TEST_F(PacketsTest, EachCreationLearnsItsOwnPacketIdWhileOtherThreadsSend) {
   EXPECT_EQ(checked, creations);
 }
 
+TEST_F(PacketsTest, ABatchLeavesInAsFewMessagesAsTheSendBufferAllows) {
+  const std::array<double, 8> position{33.9, -118.4, 0.0, 0.0, 1.5, 3000.0, 0.0, 250.0};
+  ASSERT_EQ(gf_beginPacketBatch(client), simconnectOk);
+  for (std::uint32_t i = 0; i < 500; ++i)
+    ASSERT_EQ(SimConnect_SetDataOnSimObject(client, 402, 1001 + i, 0, 0, 64, position.data()), simconnectOk);
+  // 410 packets of 100 bytes fill the 41088-byte buffer: they have left, the rest waits.
+  ASSERT_EQ(transport->sent().size(), 1u);
+  ASSERT_EQ(gf_endPacketBatch(client), simconnectOk);
+  EXPECT_EQ(gf_endPacketBatch(client), simconnectOk) << "nothing left to flush";
+  ASSERT_EQ(SimConnect_AIReleaseControl(client, 9, 103), simconnectOk);
+  const auto sent = transport->sent();
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(sent[0].size(), 41000u);
+  EXPECT_EQ(sent[1].size(), 9000u);
+  EXPECT_EQ(sent[2].size(), 24u) << "after the batch every packet leaves at once again";
+  std::vector<std::uint8_t> stream(sent[0]);
+  stream.insert(stream.end(), sent[1].begin(), sent[1].end());
+  for (std::uint32_t i = 0; i < 500; ++i) {
+    std::uint32_t id = 0, object = 0;
+    std::memcpy(&id, stream.data() + i * 100 + 12, 4);
+    std::memcpy(&object, stream.data() + i * 100 + 20, 4);
+    ASSERT_EQ(id, i + 1);
+    ASSERT_EQ(object, 1001 + i);
+  }
+  EXPECT_EQ(gf_beginPacketBatch(nullptr), simconnectFail);
+  EXPECT_EQ(gf_endPacketBatch(nullptr), simconnectFail);
+}
+
 } // namespace

@@ -4,7 +4,9 @@
 #include "standin_launcher.h"
 #include "support/test_support.h"
 
+#include <array>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace standin_test;
 
@@ -132,6 +134,74 @@ TEST(StandinSimulator, RefusingEndsNewConnectionsAtOnce) {
   ASSERT_TRUE(raw.connected());
   EXPECT_TRUE(raw.next().empty());
   EXPECT_EQ(standin.command("sessions"), "ok 1 0");
+}
+
+TEST(StandinSimulator, FlagsCommandsAimedAtObjectsTheClientDidNotCreate) {
+  testing_support::TempDir dir;
+  const auto record = dir / "record.jsonl";
+  RegistryPorts noPorts;
+  StandinProcess standin({"--record", record.string(), "--fail-title", "BROKEN"});
+  Event event;
+  Received received;
+  SimConnectClient* client = nullptr;
+  ASSERT_EQ(SimConnect_Open(&client, "Hivemoor", nullptr, 0, event.get(), 0), simconnectOk);
+  SimConnect_SubscribeToSystemEvent(client, 202, "ObjectAdded");
+  for (const char* name : {"Plane Latitude", "Plane Longitude", "Plane Pitch degrees", "Plane Bank degrees",
+                           "Plane Heading degrees true", "Plane Altitude", "Vertical Speed", "Airspeed True"})
+    SimConnect_AddToDataDefinition(client, 402, name, "degree", 4, 0, simconnectUnusedDatumId);
+  SimConnect_AddToDataDefinition(client, 403, "Plane Latitude", "degree", 4, 0, simconnectUnusedDatumId);
+  SimConnect_MapClientEventToSimEvent(client, 208, "NAV_LIGHTS_SET");
+  const SimConnectInitPosition position{33.9430, -118.4080, 125.0, 0.0, 0.0, 90.0, 1, 0};
+  std::uint32_t refusedPacket = 0;
+  ASSERT_EQ(SimConnect_AICreateNonATCAircraft(client, "Airbus BROKEN", "AAL1", position, 104, &refusedPacket),
+            simconnectOk);
+  ASSERT_EQ(SimConnect_AICreateNonATCAircraft(client, "Boeing 737-800", "DAL1", position, 104), simconnectOk);
+  dispatchUntil(client, event.get(), received, [&] {
+    return !received.withId(recvEventObjectAddRemove).empty() && !received.withId(recvException).empty();
+  });
+  const Message failureBytes = received.withId(recvException).front();
+  const auto failure = view(failureBytes);
+  EXPECT_EQ(failure.u32(recv_offset::exception), 22u);
+  EXPECT_EQ(failure.u32(recv_offset::sendId), refusedPacket);
+  const std::uint32_t ours = view(received.withId(recvEventObjectAddRemove).front()).u32(recv_offset::eventData);
+  const std::string added = standin.command("add-aircraft UAL9");
+  ASSERT_EQ(added.rfind("ok ", 0), 0u);
+  const auto foreign = static_cast<std::uint32_t>(std::stoul(added.substr(3)));
+
+  const std::array<double, 8> moved{33.95, -118.41, 0.0, 0.0, 1.5, 900.0, 0.0, 140.0};
+  SimConnect_SetDataOnSimObject(client, 402, ours, 0, 0, 64, moved.data());
+  SimConnect_SetDataOnSimObject(client, 402, 0, 0, 0, 64, moved.data());
+  SimConnect_TransmitClientEvent(client, 99999, 208, 1, 301, 0);
+  SimConnect_AIRemoveObject(client, foreign, 105);
+  SimConnect_AIReleaseControl(client, 1, 103);
+  // The user aircraft jumps; the state it reports shows it.
+  EXPECT_EQ(standin.command("teleport 10.5"), "ok");
+  SimConnect_RequestDataOnSimObject(client, 109, 403, 0, 1, 0, 0, 0, 0);
+  dispatchUntil(client, event.get(), received, [&] { return !received.withId(recvSimObjectData).empty(); });
+  EXPECT_NEAR(view(received.withId(recvSimObjectData).front()).f64(recv_offset::dataBlock), 33.9425 + 0.175, 1e-9);
+  EXPECT_EQ(standin.command("sync 19").rfind("ok", 0), 0u);
+
+  const auto violations = nlohmann::json::parse(standin.command("violations"));
+  ASSERT_EQ(violations["count"], 4) << violations.dump();
+  std::vector<std::string> reasons;
+  for (const auto& v : violations["list"]) reasons.push_back(v["violation"]);
+  EXPECT_EQ(reasons, (std::vector<std::string>{"SetDataOnSimObject aimed at the user aircraft",
+                                               "TransmitClientEvent aimed at an unknown object",
+                                               "AIRemoveObject aimed at an object the client did not create",
+                                               "AIReleaseControl aimed at the user aircraft"}));
+  EXPECT_EQ(SimConnect_Close(client), simconnectOk);
+  EXPECT_TRUE(standin.stop());
+  // The object table closes the record: ours moved once, the foreign one was not removed.
+  std::map<std::uint32_t, nlohmann::json> objects;
+  for (const auto& line : readRecord(record))
+    if (line.contains("object")) objects[line["object"]["id"]] = line["object"];
+  ASSERT_EQ(objects.size(), 3u);
+  EXPECT_EQ(objects.at(ours)["positions"], 1);
+  EXPECT_EQ(objects.at(ours)["lastPosition"][5], 900.0);
+  EXPECT_EQ(objects.at(ours)["onGround"], false);
+  EXPECT_EQ(objects.at(foreign)["removed"], false);
+  EXPECT_EQ(objects.at(1)["user"], true);
+  EXPECT_EQ(objects.at(1)["positions"], 0);
 }
 
 } // namespace

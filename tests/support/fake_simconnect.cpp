@@ -106,6 +106,18 @@ struct FakeSimConnectCalls {
   static SimConnectResult remove(SimConnectClient* handle, std::uint32_t objectId, std::uint32_t requestId) {
     return current->lf_record(lf_call("AIRemoveObject", handle, {objectId, requestId}));
   }
+  static SimConnectResult beginBatch(SimConnectClient* handle) {
+    if (handle == nullptr) return simconnectFail;
+    std::lock_guard lock(current->mutex_);
+    ++current->batchDepth_;
+    return simconnectOk;
+  }
+  static SimConnectResult endBatch(SimConnectClient* handle) {
+    if (handle == nullptr) return simconnectFail;
+    std::lock_guard lock(current->mutex_);
+    --current->batchDepth_;
+    return simconnectOk;
+  }
   static SimConnectResult flightPlan(SimConnectClient* handle, std::uint32_t objectId, const char* path,
                                      std::uint32_t requestId) {
     return current->lf_record(lf_call("AISetAircraftFlightPlan", handle, {objectId, requestId}, {lf_text(path)}));
@@ -131,6 +143,8 @@ FakeSimConnect::FakeSimConnect() : previous_(simCalls) {
   simCalls.SimConnect_AIReleaseControl = &FakeSimConnectCalls::release;
   simCalls.SimConnect_AIRemoveObject = &FakeSimConnectCalls::remove;
   simCalls.SimConnect_AISetAircraftFlightPlan = &FakeSimConnectCalls::flightPlan;
+  simCalls.beginPacketBatch = &FakeSimConnectCalls::beginBatch;
+  simCalls.endPacketBatch = &FakeSimConnectCalls::endBatch;
 }
 
 FakeSimConnect::~FakeSimConnect() {
@@ -154,6 +168,11 @@ std::vector<SimCall> FakeSimConnect::callsOf(std::string_view op) const {
 }
 
 std::size_t FakeSimConnect::count(std::string_view op) const { return callsOf(op).size(); }
+
+int FakeSimConnect::openBatches() const {
+  std::lock_guard lock(mutex_);
+  return batchDepth_;
+}
 
 void FakeSimConnect::clearCalls() {
   std::lock_guard lock(mutex_);
@@ -210,6 +229,7 @@ SimConnectResult FakeSimConnect::lf_record(SimCall call, SimConnectResult forced
   }
   if (result == simconnectOk && call.op != "Close") call.packetId = ++packetCounter_;
   call.result = result;
+  call.inBatch = batchDepth_ > 0;
   calls_.push_back(std::move(call));
   return result;
 }

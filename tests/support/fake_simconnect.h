@@ -22,6 +22,7 @@ struct SimCall {
   std::vector<double> doubles;       // the data block of SetDataOnSimObject, a creation's position
   std::uint32_t packetId = 0;        // the packet's id, 0 when the call failed
   SimConnectResult result = simconnectOk;
+  bool inBatch = false; // made between gf_beginPacketBatch and gf_endPacketBatch
 };
 
 class FakeSimConnect {
@@ -53,6 +54,9 @@ public:
   // Run by every SimConnect_CallDispatch before it delivers, on the dispatching thread.
   void setOnDispatch(std::function<void()> action);
 
+  // Packet batches begun and not yet ended.
+  int openBatches() const;
+
   // Waits (polling) until the condition holds; false when the time ran out.
   static bool waitFor(const std::function<bool()>& condition,
                       std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
@@ -77,4 +81,5 @@ private:
   SimConnectResult dispatchResult_ = simconnectOk;
   std::function<void()> onDispatch_;
   std::uint32_t packetCounter_ = 0;
+  int batchDepth_ = 0;
 };

@@ -19,10 +19,14 @@ namespace {
 
 struct Opened {
   bool replied = false;
+  std::uint32_t aircraft = 0; // the aircraft created to be moved
 };
 
-void lf_onMessage(const SimConnectRecv* message, std::uint32_t, void* context) {
-  if (message->id == recvOpen) static_cast<Opened*>(context)->replied = true;
+void lf_onMessage(const SimConnectRecv* message, std::uint32_t size, void* context) {
+  auto* opened = static_cast<Opened*>(context);
+  if (message->id == recvOpen) opened->replied = true;
+  if (message->id == recvEventObjectAddRemove)
+    opened->aircraft = ReceivedMessage(message, size).u32(recv_offset::eventData);
 }
 
 // Position packets the stand-in has received so far, waiting (at most 20 s) until at
@@ -51,13 +55,21 @@ bool lf_run(StandinProcess& standin, const char* transport, std::uint32_t config
   for (const char* name : {"Plane Latitude", "Plane Longitude", "Plane Pitch degrees", "Plane Bank degrees",
                            "Plane Heading degrees true", "Plane Altitude", "Vertical Speed", "Airspeed True"})
     SimConnect_AddToDataDefinition(client, 402, name, "number", 4, 0.0f, simconnectUnusedDatumId);
+  // An aircraft of its own to move: the simulator takes positions only for those.
+  SimConnect_SubscribeToSystemEvent(client, 202, "ObjectAdded");
+  const SimConnectInitPosition origin{33.94, -118.40, 500.0, 0.0, 0.0, 90.0, 0, 150};
+  SimConnect_AICreateNonATCAircraft(client, "Boeing 737-800", "BENCH1", origin, 104);
+  for (int i = 0; i < 200 && opened.aircraft == 0; ++i) {
+    WaitForSingleObject(event, 50);
+    SimConnect_CallDispatch(client, &lf_onMessage, &opened);
+  }
   const std::uint64_t before = lf_received(standin, 0);
   std::array<double, 8> position{33.94, -118.40, 0.0, 0.0, 1.0, 500.0, 0.0, 150.0};
   const auto start = std::chrono::steady_clock::now();
   std::uint32_t sent = 0;
   for (; sent < count; ++sent) {
     position[0] += 1e-7;
-    if (SimConnect_SetDataOnSimObject(client, 402, 1, 0, 0, 64, position.data()) != simconnectOk) break;
+    if (SimConnect_SetDataOnSimObject(client, 402, opened.aircraft, 0, 0, 64, position.data()) != simconnectOk) break;
   }
   const auto queued = std::chrono::steady_clock::now();
   std::uint64_t arrived = before;

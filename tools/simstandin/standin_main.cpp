@@ -14,7 +14,8 @@ namespace {
 
 void lf_usage() {
   std::cerr << "usage: hvm_simstandin [--pipe NAME | --no-pipe] [--ipv4 PORT] [--ipv6 PORT] [--record FILE]\n"
-               "  [--name TEXT] [--version A.B.C.D] [--frame-rate HZ] [--sim-running 0|1] [--fail-title TEXT]\n"
+               "  [--name TEXT] [--version A.B.C.D] [--frame-rate HZ] [--sim-running 0|1] [--fail-title TEXT]... "
+               "[--add-delay MS]\n"
                "  [--user-object ID] [--user-title TEXT] [--user-model TEXT]\n"
                "PORT 0 takes any free port; the ports taken are in the first line on standard output.\n";
 }
@@ -54,7 +55,9 @@ int main(int argc, char** argv) {
       else if (arg == "--sim-running")
         options.simRunning = value() != "0";
       else if (arg == "--fail-title")
-        options.failTitle = value();
+        options.failTitles.push_back(value());
+      else if (arg == "--add-delay")
+        options.addDelayMs = std::stoi(value());
       else if (arg == "--user-object")
         options.userObjectId = static_cast<std::uint32_t>(std::stoul(value()));
       else if (arg == "--user-title")

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <timeapi.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -119,6 +121,8 @@ private:
 class WinServers : public Servers {
 public:
   explicit WinServers(Simulator& simulator) : simulator_(simulator) {
+    // Frames at 60 a second need the system timer at 1 ms.
+    timeBeginPeriod(1);
     WSADATA data{};
     winsock_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
     stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -134,6 +138,7 @@ public:
     stop();
     CloseHandle(stopEvent_);
     if (winsock_) WSACleanup();
+    timeEndPeriod(1);
   }
   int ipv4Port() const override { return ipv4Port_; }
   int ipv6Port() const override { return ipv6Port_; }

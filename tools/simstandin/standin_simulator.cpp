@@ -20,6 +20,8 @@ enum : std::uint32_t {
 };
 
 constexpr std::uint32_t largestPacket = 65536;
+// The definition id under which the link sends its positions.
+constexpr std::uint32_t positionDefinition = 402;
 
 std::string lf_lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -59,15 +61,17 @@ Bytes lf_fromHex(const std::string& hex) {
 
 } // namespace
 
-Simulator::Simulator(Options options) : options_(std::move(options)), frameRate_(options_.frameRate) {
+Simulator::Simulator(Options options)
+    : options_(std::move(options)), frameRate_(options_.frameRate), addDelayMs_(options_.addDelayMs) {
   Aircraft user;
+  user.user = true;
   user.id = options_.userObjectId;
   user.title = options_.userTitle;
   user.atcId = options_.userAtcId;
   user.latitude = options_.userLatitude;
   user.longitude = options_.userLongitude;
   user.altitude = options_.userAltitude;
-  user.onGround = options_.userAltitude - options_.groundAltitude < 1.0;
+  lf_settle(user);
   aircraft_[user.id] = user;
   if (!options_.recordPath.empty()) {
     record_.open(options_.recordPath, std::ios::out | std::ios::trunc);
@@ -121,6 +125,7 @@ void Simulator::lf_readLoop(Session& session) {
       if (n < 0) ending = "read error";
       break;
     }
+    const auto arrived = std::chrono::steady_clock::now();
     buffer.insert(buffer.end(), chunk.begin(), chunk.begin() + n);
     while (buffer.size() - start >= 4) {
       const std::uint32_t size = readU32(buffer, start);
@@ -134,7 +139,7 @@ void Simulator::lf_readLoop(Session& session) {
       const Bytes packet(buffer.begin() + static_cast<std::ptrdiff_t>(start),
                          buffer.begin() + static_cast<std::ptrdiff_t>(start + size));
       start += size;
-      lf_handle(session, packet);
+      lf_handle(session, packet, arrived);
     }
     buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(start));
     start = 0;
@@ -145,26 +150,85 @@ void Simulator::lf_readLoop(Session& session) {
   lf_record({{"event", "disconnect"}, {"conn", session.number}, {"reason", ending}});
 }
 
-void Simulator::lf_handle(Session& session, const Bytes& bytes) {
+bool Simulator::lf_fastPosition(Session& session, const Bytes& bytes, std::chrono::steady_clock::time_point arrived) {
+  // Only a well-formed position for an object of the session's own; anything else takes the
+  // full path, which checks, answers and flags it.
+  if (bytes.size() != 100 || readU32(bytes, 0) != 100 || readU32(bytes, 4) != 35 || readU32(bytes, 8) != 0xF0000010u ||
+      readU32(bytes, 16) != positionDefinition || readU32(bytes, 28) != 1 || readU32(bytes, 32) != 64)
+    return false;
+  const std::uint32_t packetId = readU32(bytes, 12);
+  const std::uint32_t objectId = readU32(bytes, 20);
+  bool sample = false;
+  {
+    std::lock_guard world(worldMutex_);
+    std::lock_guard state(session.stateMutex);
+    const auto found = aircraft_.find(objectId);
+    const auto definition = session.definitions.find(positionDefinition);
+    if (packetId != nextPacketId(session.lastPacketId) || found == aircraft_.end() || found->second.user ||
+        found->second.removed || found->second.createdBy != session.number || definition == session.definitions.end() ||
+        definition->second.size() != 8)
+      return false;
+    session.lastPacketId = packetId;
+    lf_positionArrived(session, arrived);
+    Aircraft& a = found->second;
+    double* targets[] = {&a.latitude, &a.longitude, &a.pitch,         &a.bank,
+                         &a.heading,  &a.altitude,  &a.verticalSpeed, &a.airspeed};
+    for (std::size_t i = 0; i < 8; ++i) *targets[i] = readF64(bytes, 36 + i * 8);
+    lf_settle(a);
+    ++a.positions;
+    // The record keeps each object's first position and about one a second after it; the
+    // last one is in the object table.
+    const auto now = std::chrono::steady_clock::now();
+    sample = a.positions == 1 || now - a.lastRecordedPosition >= std::chrono::seconds(1);
+    if (sample) a.lastRecordedPosition = now;
+  }
+  if (sample && record_.is_open()) {
+    const Packet packet = parsePacket(bytes);
+    lf_record({{"conn", session.number},
+               {"transport", session.link->transport()},
+               {"op", packet.operation},
+               {"code", packet.code},
+               {"size", packet.size},
+               {"version", packet.version},
+               {"type", fmt::format("{:#010x}", packet.type)},
+               {"packetId", packet.packetId},
+               {"valid", packet.valid()},
+               {"errors", packet.errors},
+               {"fields", packet.fields}});
+  }
+  {
+    std::lock_guard lock(countMutex_);
+    ++packets_;
+    ++dataPackets_;
+  }
+  counted_.notify_all();
+  return true;
+}
+
+void Simulator::lf_handle(Session& session, const Bytes& bytes, std::chrono::steady_clock::time_point arrived) {
+  if (lf_fastPosition(session, bytes, arrived)) return;
   Packet packet = parsePacket(bytes);
+  const bool position = packet.code == 0x10 && packet.fields.value("definitionId", 0u) == positionDefinition;
   {
     std::lock_guard lock(session.stateMutex);
     const std::uint32_t expected = nextPacketId(session.lastPacketId);
     if (packet.packetId != expected)
       packet.errors.push_back(fmt::format("packet id {} where {} follows", packet.packetId, expected));
     session.lastPacketId = packet.packetId;
+    if (position) lf_positionArrived(session, arrived);
   }
   std::vector<Bytes> replies;
+  bool record = true;
   if (packet.version != 35 && bytes.size() >= 16) {
     replies.push_back(exceptionMessage(exceptionVersionMismatch, packet.packetId, 0));
   } else if (packet.valid() || (packet.errors.size() == 1 && packet.errors[0].starts_with("packet id"))) {
-    lf_answer(session, packet, replies);
+    record = lf_answer(session, packet, replies);
   } else if (packet.operation == "unknown") {
     replies.push_back(exceptionMessage(exceptionUnrecognizedId, packet.packetId, 0));
   } else {
     replies.push_back(exceptionMessage(exceptionInvalidDataSize, packet.packetId, 0));
   }
-  if (record_.is_open()) {
+  if (record && record_.is_open()) {
     nlohmann::json line = {{"conn", session.number},
                            {"transport", session.link->transport()},
                            {"op", packet.operation},
@@ -190,7 +254,127 @@ void Simulator::lf_handle(Session& session, const Bytes& bytes) {
 
 const Aircraft* Simulator::lf_object(std::uint32_t objectId) const {
   const auto found = aircraft_.find(objectId == 0 ? options_.userObjectId : objectId);
-  return found == aircraft_.end() ? nullptr : &found->second;
+  return found == aircraft_.end() || found->second.removed ? nullptr : &found->second;
+}
+
+void Simulator::lf_violation(const Session& session, const Packet& packet, std::uint32_t objectId, const char* why) {
+  const nlohmann::json line = {{"violation", fmt::format("{} aimed at {}", packet.operation, why)},
+                               {"conn", session.number},
+                               {"packetId", packet.packetId},
+                               {"objectId", objectId}};
+  {
+    std::lock_guard lock(violationsMutex_);
+    ++violationCount_;
+    if (violations_.size() < 1000) violations_.push_back(line);
+  }
+  lf_record(line);
+}
+
+Aircraft* Simulator::lf_target(const Session& session, const Packet& packet, std::uint32_t objectId) {
+  const auto found = aircraft_.find(objectId == 0 ? options_.userObjectId : objectId);
+  const char* why = nullptr;
+  if (found == aircraft_.end())
+    why = "an unknown object";
+  else if (found->second.user)
+    why = "the user aircraft";
+  else if (found->second.removed)
+    why = "a removed object";
+  else if (found->second.createdBy != session.number)
+    why = "an object the client did not create";
+  if (why == nullptr) return &found->second;
+  lf_violation(session, packet, objectId, why);
+  return nullptr;
+}
+
+void Simulator::lf_settle(Aircraft& a) const {
+  a.onGround = a.altitude - options_.groundAltitude <= options_.cgHeight + 1.0;
+}
+
+void Simulator::lf_applyEvent(Aircraft& a, const std::string& eventName, std::uint32_t data) {
+  const std::string name = lf_lower(eventName);
+  if (name == "freeze_latitude_longitude_set") a.frozenLatLon = data != 0;
+  if (name == "freeze_altitude_set") a.frozenAltitude = data != 0;
+  if (name == "freeze_attitude_set") a.frozenAttitude = data != 0;
+  a.events.emplace_back(eventName, data);
+}
+
+void Simulator::lf_finishFrame(const Session::FrameTiming& frame) {
+  if (frame.positions == 0) return;
+  const double ms = std::chrono::duration<double, std::milli>(frame.lastPosition - frame.sentAt).count();
+  std::lock_guard lock(latencyMutex_);
+  if (frameLatencies_.size() < 1000000) frameLatencies_.emplace_back(ms, frame.positions);
+}
+
+void Simulator::lf_frameSent(Session& session, std::chrono::steady_clock::time_point now) {
+  if (session.frame.open) lf_finishFrame(session.frame);
+  session.frame = {true, now, now, 0};
+  ++session.framesSent;
+  if (session.tracing) session.tracedFrames.push_back(now);
+}
+
+void Simulator::lf_positionArrived(Session& session, std::chrono::steady_clock::time_point arrived) {
+  if (session.frame.open) {
+    ++session.frame.positions;
+    session.frame.lastPosition = arrived;
+  }
+  if (session.tracing) session.tracedPositions.push_back(arrived);
+}
+
+std::string Simulator::lf_frameMatch(std::istream& counts) {
+  std::shared_ptr<Session> traced;
+  for (const auto& s : lf_sessions()) {
+    std::lock_guard lock(s->stateMutex);
+    if (s->tracing) traced = s;
+  }
+  if (!traced) return "error no frame trace";
+  std::lock_guard lock(traced->stateMutex);
+  // The client's frames answer the Frames in their order: the n-th count is the number of
+  // positions it sent for the n-th Frame traced, and they arrived in that order too.
+  std::vector<double> times;
+  std::size_t next = 0;
+  std::size_t frameIndex = 0;
+  std::uint64_t count = 0;
+  while (counts >> count) {
+    if (frameIndex >= traced->tracedFrames.size() || next + count > traced->tracedPositions.size()) break;
+    if (count > 0) {
+      next += count;
+      times.push_back(std::chrono::duration<double, std::milli>(traced->tracedPositions[next - 1] -
+                                                                traced->tracedFrames[frameIndex])
+                          .count());
+    }
+    ++frameIndex;
+  }
+  const std::size_t left = traced->tracedPositions.size() - next;
+  if (times.empty()) return fmt::format("ok 0 0 0 0 {}", left);
+  std::sort(times.begin(), times.end());
+  auto at = [&](double q) { return times[std::min(times.size() - 1, static_cast<std::size_t>(q * times.size()))]; };
+  return fmt::format("ok {} {:.3f} {:.3f} {:.3f} {}", times.size(), at(0.5), at(0.99), times.back(), left);
+}
+
+nlohmann::json Simulator::lf_objectTable() {
+  auto table = nlohmann::json::array();
+  std::lock_guard world(worldMutex_);
+  for (const auto& [id, a] : aircraft_) {
+    auto events = nlohmann::json::array();
+    for (const auto& [name, data] : a.events) events.push_back({name, data});
+    table.push_back(
+        {{"id", id},
+         {"title", a.title},
+         {"atcId", a.atcId},
+         {"user", a.user},
+         {"createdBy", a.createdBy},
+         {"createdSeq", a.createdSeq},
+         {"released", a.released},
+         {"frozen", {{"latlon", a.frozenLatLon}, {"altitude", a.frozenAltitude}, {"attitude", a.frozenAttitude}}},
+         {"positions", a.positions},
+         {"lastPosition",
+          {a.latitude, a.longitude, a.pitch, a.bank, a.heading, a.altitude, a.verticalSpeed, a.airspeed}},
+         {"onGround", a.onGround},
+         {"events", events},
+         {"flightPlan", a.flightPlan},
+         {"removed", a.removed}});
+  }
+  return table;
 }
 
 Bytes Simulator::lf_block(const std::vector<Datum>& datums, const Aircraft& a) const {
@@ -267,7 +451,7 @@ Bytes Simulator::lf_block(const std::vector<Datum>& datums, const Aircraft& a) c
   return block;
 }
 
-void Simulator::lf_answer(Session& session, const Packet& p, std::vector<Bytes>& replies) {
+bool Simulator::lf_answer(Session& session, const Packet& p, std::vector<Bytes>& replies) {
   const auto& f = p.fields;
   auto u = [&](const char* key) { return f.value(key, std::uint32_t{0}); };
   std::lock_guard world(worldMutex_);
@@ -278,12 +462,18 @@ void Simulator::lf_answer(Session& session, const Packet& p, std::vector<Bytes>&
     replies.push_back(openReply(options_.name, options_.version));
     break;
   case 0x04:
-    session.mappedEvents.insert(u("eventId"));
+    session.mappedEvents[u("eventId")] = f.value("eventName", "");
     break;
-  case 0x05:
-    if (session.mappedEvents.count(u("eventId")) == 0 || lf_object(u("objectId")) == nullptr)
+  case 0x05: {
+    const auto mapped = session.mappedEvents.find(u("eventId"));
+    if (mapped == session.mappedEvents.end() || lf_object(u("objectId")) == nullptr) {
       replies.push_back(exceptionMessage(exceptionUnrecognizedId, p.packetId, 1));
+      if (mapped != session.mappedEvents.end()) lf_target(session, p, u("objectId"));
+      break;
+    }
+    if (Aircraft* a = lf_target(session, p, u("objectId"))) lf_applyEvent(*a, mapped->second, u("data"));
     break;
+  }
   case 0x0C: {
     Datum datum{f.value("datumName", ""), f.value("unitsName", ""), u("datumType")};
     if (!lf_knownDatumType(datum.type)) {
@@ -322,7 +512,7 @@ void Simulator::lf_answer(Session& session, const Packet& p, std::vector<Bytes>&
     const Aircraft& user = aircraft_.at(options_.userObjectId);
     std::vector<const Aircraft*> inRange;
     for (const auto& [id, a] : aircraft_) {
-      if (lf_distanceMeters(user.latitude, user.longitude, a.latitude, a.longitude) <= u("radiusMeters"))
+      if (!a.removed && lf_distanceMeters(user.latitude, user.longitude, a.latitude, a.longitude) <= u("radiusMeters"))
         inRange.push_back(&a);
     }
     std::uint32_t entry = 0;
@@ -333,10 +523,11 @@ void Simulator::lf_answer(Session& session, const Packet& p, std::vector<Bytes>&
     break;
   }
   case 0x10: {
-    auto found = aircraft_.find(u("objectId") == 0 ? options_.userObjectId : u("objectId"));
+    const Aircraft* object = lf_object(u("objectId"));
     const auto definition = session.definitions.find(u("definitionId"));
-    if (found == aircraft_.end() || definition == session.definitions.end()) {
-      replies.push_back(exceptionMessage(exceptionUnrecognizedId, p.packetId, found == aircraft_.end() ? 2 : 1));
+    if (object == nullptr || definition == session.definitions.end()) {
+      replies.push_back(exceptionMessage(exceptionUnrecognizedId, p.packetId, object == nullptr ? 2 : 1));
+      if (object == nullptr) lf_target(session, p, u("objectId"));
       break;
     }
     std::size_t unit = 0;
@@ -349,11 +540,20 @@ void Simulator::lf_answer(Session& session, const Packet& p, std::vector<Bytes>&
       replies.push_back(exceptionMessage(exceptionInvalidDataSize, p.packetId, 5));
       break;
     }
-    if (definition->first == 402 || lf_lower(definition->second.front().name) == "plane latitude") {
-      Aircraft& a = found->second;
+    Aircraft* target = lf_target(session, p, u("objectId"));
+    if (target == nullptr) break;
+    if (definition->first == positionDefinition || lf_lower(definition->second.front().name) == "plane latitude") {
+      Aircraft& a = *target;
       double* targets[] = {&a.latitude, &a.longitude, &a.pitch,         &a.bank,
                            &a.heading,  &a.altitude,  &a.verticalSpeed, &a.airspeed};
       for (std::size_t i = 0; i < 8 && i * 8 + 8 <= p.data.size(); ++i) *targets[i] = readF64(p.data, i * 8);
+      lf_settle(a);
+      ++a.positions;
+      // The record keeps each object's first position and about one a second after it; the
+      // last one is in the object table.
+      const auto now = std::chrono::steady_clock::now();
+      if (a.positions > 1 && now - a.lastRecordedPosition < std::chrono::seconds(1)) return false;
+      a.lastRecordedPosition = now;
     }
     break;
   }
@@ -364,7 +564,10 @@ void Simulator::lf_answer(Session& session, const Packet& p, std::vector<Bytes>&
     break;
   case 0x29: {
     const std::string title = f.value("containerTitle", "");
-    if (!options_.failTitle.empty() && title.find(options_.failTitle) != std::string::npos) {
+    bool refused = false;
+    for (const auto& fail : options_.failTitles)
+      refused = refused || (!fail.empty() && title.find(fail) != std::string::npos);
+    if (refused) {
       replies.push_back(exceptionMessage(exceptionCreateObjectFailed, p.packetId, 1));
       break;
     }
@@ -378,31 +581,46 @@ void Simulator::lf_answer(Session& session, const Packet& p, std::vector<Bytes>&
     a.pitch = f.value("pitch", 0.0);
     a.bank = f.value("bank", 0.0);
     a.heading = f.value("heading", 0.0);
-    a.onGround = u("onGround") != 0;
     a.airspeed = u("airspeed");
+    a.createdBy = session.number;
+    a.createdSeq = p.packetId;
+    lf_settle(a);
     aircraft_[a.id] = a;
-    if (const auto s = session.subscriptions.find("objectadded"); s != session.subscriptions.end())
-      replies.push_back(objectEventMessage(s->second, a.id, 2));
+    if (const auto s = session.subscriptions.find("objectadded"); s != session.subscriptions.end()) {
+      const int delay = addDelayMs_.load();
+      if (delay <= 0)
+        replies.push_back(objectEventMessage(s->second, a.id, 2));
+      else
+        session.delayed.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(delay),
+                                   objectEventMessage(s->second, a.id, 2)});
+      session.wake.notify_all();
+    }
     break;
   }
   case 0x2B:
-  case 0x2D:
-    if (lf_object(u("objectId")) == nullptr)
-      replies.push_back(exceptionMessage(exceptionUnrecognizedId, p.packetId, 1));
-    break;
-  case 0x2C: {
-    const std::uint32_t id = u("objectId");
-    if (id == 0 || id == options_.userObjectId || aircraft_.erase(id) == 0) {
-      replies.push_back(exceptionMessage(exceptionUnrecognizedId, p.packetId, 1));
+  case 0x2C:
+  case 0x2D: {
+    const bool exists = lf_object(u("objectId")) != nullptr;
+    Aircraft* a = lf_target(session, p, u("objectId"));
+    if (a == nullptr) {
+      if (!exists || p.code == 0x2C) replies.push_back(exceptionMessage(exceptionUnrecognizedId, p.packetId, 1));
       break;
     }
-    if (const auto s = session.subscriptions.find("objectremoved"); s != session.subscriptions.end())
-      replies.push_back(objectEventMessage(s->second, id, 2));
+    if (p.code == 0x2B) {
+      ++a->released;
+    } else if (p.code == 0x2D) {
+      a->flightPlan = f.value("flightPlanPath", "");
+    } else {
+      a->removed = true;
+      if (const auto s = session.subscriptions.find("objectremoved"); s != session.subscriptions.end())
+        replies.push_back(objectEventMessage(s->second, a->id, 2));
+    }
     break;
   }
   default:
     break;
   }
+  return true;
 }
 
 void Simulator::lf_send(Session& session, const Bytes& message) {
@@ -447,6 +665,7 @@ void Simulator::lf_timerLoop(Session& session) {
         const auto period = std::chrono::duration_cast<clock::duration>(std::chrono::duration<double>(1.0 / rate));
         if (now >= nextFrame) {
           due.push_back(frameMessage(frame->second, static_cast<float>(rate)));
+          lf_frameSent(session, now);
           nextFrame = now - nextFrame > period * 10 ? now + period : nextFrame + period;
         }
         wakeAt = std::min(wakeAt, nextFrame);
@@ -463,6 +682,14 @@ void Simulator::lf_timerLoop(Session& session) {
         }
         wakeAt = std::min(wakeAt, r.next);
       }
+      std::erase_if(session.delayed, [&](Session::Delayed& d) {
+        if (now < d.due) {
+          wakeAt = std::min(wakeAt, d.due);
+          return false;
+        }
+        due.push_back(std::move(d.message));
+        return true;
+      });
     }
     for (const auto& m : due) lf_send(session, m);
     std::unique_lock lock(waitMutex);
@@ -503,6 +730,73 @@ std::string Simulator::command(const std::string& line) {
     in >> mode;
     (verb == "refuse" ? refusing_ : split_).store(mode == "on");
     return "ok";
+  }
+  if (verb == "teleport") {
+    // The user aircraft jumps this many nautical miles north.
+    double nm = 0;
+    in >> nm;
+    std::lock_guard world(worldMutex_);
+    aircraft_.at(options_.userObjectId).latitude += nm / 60.0;
+    return "ok";
+  }
+  if (verb == "add-delay") {
+    int ms = 0;
+    in >> ms;
+    addDelayMs_.store(ms);
+    return "ok";
+  }
+  if (verb == "fail-title") {
+    std::string text;
+    std::getline(in >> std::ws, text);
+    std::lock_guard world(worldMutex_);
+    options_.failTitles.push_back(text);
+    return "ok";
+  }
+  if (verb == "objects") return lf_objectTable().dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  if (verb == "violations") {
+    std::lock_guard lock(violationsMutex_);
+    return nlohmann::json({{"count", violationCount_}, {"list", violations_}}).dump();
+  }
+  if (verb == "frame-latency") {
+    // "frame-latency reset" forgets what was measured; "frame-latency N" gives the times of
+    // the frames that brought at least N positions: ok FRAMES SHORT P50 P99 MAX (ms).
+    std::string what;
+    in >> what;
+    std::lock_guard lock(latencyMutex_);
+    if (what == "reset") {
+      frameLatencies_.clear();
+      return "ok";
+    }
+    const std::uint32_t wanted = static_cast<std::uint32_t>(std::stoul(what.empty() ? "1" : what));
+    std::vector<double> times;
+    std::size_t shortFrames = 0;
+    for (const auto& [ms, positions] : frameLatencies_) {
+      if (positions >= wanted)
+        times.push_back(ms);
+      else
+        ++shortFrames;
+    }
+    if (times.empty()) return fmt::format("ok 0 {} 0 0 0", shortFrames);
+    std::sort(times.begin(), times.end());
+    auto at = [&](double q) { return times[std::min(times.size() - 1, static_cast<std::size_t>(q * times.size()))]; };
+    return fmt::format("ok {} {} {:.3f} {:.3f} {:.3f}", times.size(), shortFrames, at(0.5), at(0.99), times.back());
+  }
+  if (verb == "frame-trace") {
+    // From now on every Frame and every position of the open session is timed; the answer
+    // is the number of Frames sent to it before: ok COUNT.
+    for (const auto& s : openSessions()) {
+      std::lock_guard lock(s->stateMutex);
+      s->tracing = true;
+      s->tracedFrames.clear();
+      s->tracedPositions.clear();
+      return fmt::format("ok {}", s->framesSent);
+    }
+    return "error no session";
+  }
+  if (verb == "frame-match") {
+    // The client's count of positions sent for each traced Frame, in order: ok FRAMES P50 P99
+    // MAX (ms, from a Frame leaving to its last position arriving) LEFT (positions unmatched).
+    return lf_frameMatch(in);
   }
   if (verb == "frame-rate") {
     double rate = 0;
@@ -624,6 +918,7 @@ std::string Simulator::command(const std::string& line) {
 }
 
 void Simulator::shutdown() {
+  if (shutDown_.exchange(true)) return;
   const auto sessions = lf_sessions();
   for (const auto& s : sessions) {
     s->open = false;
@@ -635,6 +930,8 @@ void Simulator::shutdown() {
     if (s->timer.joinable()) s->timer.join();
     if (s->flooder.joinable()) s->flooder.join();
   }
+  // What became of every object, one line each.
+  for (auto& object : lf_objectTable()) lf_record({{"object", std::move(object)}});
   std::lock_guard lock(recordMutex_);
   if (record_.is_open()) record_.close();
 }

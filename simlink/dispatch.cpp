@@ -1,0 +1,258 @@
+#include "simlink/dispatch.h"
+
+#include "core/errors.h"
+#include "core/log.h"
+#include "core/shell/main_window.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
+#include "simlink/command_queues.h"
+#include "simlink/frame_sender.h"
+#include "simlink/link_handlers.h"
+#include "simlink/link_state.h"
+#include "simlink/own_objects.h"
+#include "simlink/result_queue.h"
+#include "simlink/sim_calls.h"
+#include "simlink/sim_ids.h"
+#include "simlink/simconnect/received_messages.h"
+
+#include <fmt/format.h>
+
+namespace {
+
+// Exception numbers the link tells apart.
+enum : std::uint32_t {
+  exceptionUnrecognizedId = 3,
+  exceptionVersionMismatch = 5,
+  exceptionTooManyObjects = 11,
+  exceptionInvalidDataSize = 19,
+  exceptionCreateObjectFailed = 22,
+  exceptionLoadFlightplanFailed = 23,
+  exceptionOperationInvalidForObjectType = 24,
+};
+
+// Aircraft higher above the ground than this are of no interest to ground handling.
+constexpr double groundDataCeilingFt = 2500.0;
+// The frame rate is sampled every this many frames.
+constexpr std::int32_t frameSample = 30;
+
+constexpr std::uint32_t dataBlock = recv_offset::dataBlock;
+
+void lf_requestNewFlight() { gf_requestStop(ExitReason::NewFlight, 30); }
+
+bool lf_event(std::uint32_t eventId, SimEventId id) { return eventId == gf_simId(id); }
+
+void lf_handleException(const ReceivedMessage& m) {
+  const std::uint32_t number = m.u32(recv_offset::exception);
+  switch (number) {
+  case exceptionUnrecognizedId:
+    if (userPositionKnown.load() && !gf_stopOrClosed()) gf_logWarning("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
+    break;
+  case exceptionVersionMismatch:
+    throw hvm::UserErrorException(95,
+                                  fmt::format("SimConnect Version Mismatch, dwIndex: {}", m.u32(recv_offset::index)));
+  case exceptionTooManyObjects:
+    gf_showMessage("SimConnect: too many objects (max 1000)", true);
+    break;
+  case exceptionInvalidDataSize:
+    gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+    break;
+  case exceptionCreateObjectFailed:
+    if (const auto hexId = gf_takePendingByPacket(m.u32(recv_offset::sendId)); hexId && *hexId != 0)
+      gf_pushSimResult({0, *hexId, 0, simResultCreateFailed, 0.0, 0.0});
+    break;
+  case exceptionLoadFlightplanFailed:
+    gf_logWarning("SimConnect exception: load flight plan failed");
+    break;
+  case exceptionOperationInvalidForObjectType:
+    gf_log("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE");
+    break;
+  default:
+    gf_logWarning(fmt::format("SIMCONNECT_EXCEPTION #{}", number));
+    break;
+  }
+}
+
+void lf_handleEvent(const ReceivedMessage& m) {
+  const std::uint32_t eventId = m.u32(recv_offset::eventId);
+  if (lf_event(eventId, SimEventId::Sim)) {
+    const bool running = m.u32(recv_offset::eventData) == 1;
+    runState.flightRunning.store(running);
+    mainWindow.update(topBandRect, [&](DisplayState& d) { d.flightRunningShown = running; });
+  } else if (lf_event(eventId, SimEventId::PositionChanged)) {
+    gf_logWarning("User ac position changed");
+    lf_requestNewFlight();
+  } else if (lf_event(eventId, SimEventId::FlightLoaded)) {
+    gf_log("SimConnect: flight loaded event");
+    gf_rememberUserStand();
+    lf_requestNewFlight();
+  }
+}
+
+void lf_handleObjectEvent(const ReceivedMessage& m) {
+  if (m.u32(recv_offset::objectType) != simObjectTypeAircraft) return;
+  const std::uint32_t eventId = m.u32(recv_offset::eventId);
+  const std::uint32_t objectId = m.u32(recv_offset::eventData);
+  if (lf_event(eventId, SimEventId::ObjectAdded)) {
+    if (objectId != 0 && objectId != simLinkState.userObjectId.load()) gf_noteAddedObject(objectId, LinkClock::now());
+  } else if (lf_event(eventId, SimEventId::ObjectRemoved)) {
+    gf_forgetOwnObject(objectId);
+    gf_pushSimResult({static_cast<std::int32_t>(objectId), 0, 0, simResultRemoved, 0.0, 0.0});
+  }
+}
+
+void lf_handleFrame(const ReceivedMessage& m) {
+  gf_sendQueuedCommands();
+  if (++simLinkState.frameCounter >= frameSample) {
+    simLinkState.frameCounter = 0;
+    simLinkState.frameRate.store(m.f32(recv_offset::frameRate));
+  }
+}
+
+bool lf_blockHolds(const ReceivedMessage& m, std::uint32_t bytes) {
+  if (m.holds(dataBlock, bytes)) return true;
+  gf_log(fmt::format("! SimConnect data of request {} holds {} bytes where {} are needed, dropped",
+                     m.u32(recv_offset::requestId), m.size() < dataBlock ? 0 : m.size() - dataBlock, bytes));
+  return false;
+}
+
+UserAcData lf_userState(const ReceivedMessage& m) {
+  UserAcData s;
+  double* values[] = {&s.latitude, &s.longitude,           &s.pitch,      &s.bank, &s.heading,
+                      &s.altitude, &s.altitudeAboveGround, &s.groundSpeed};
+  std::uint32_t at = dataBlock;
+  for (double* v : values) {
+    *v = m.f64(at);
+    at += 8;
+  }
+  for (std::int64_t* v : {&s.zuluTime, &s.zuluDayOfYear, &s.zuluYear, &s.lightStates}) {
+    *v = m.i64(at);
+    at += 8;
+  }
+  return s;
+}
+
+void lf_handleSimObjectData(const ReceivedMessage& m) {
+  const std::uint32_t requestId = m.u32(recv_offset::requestId);
+  const std::uint32_t objectId = m.u32(recv_offset::objectId);
+  switch (static_cast<SimRequestId>(requestId)) {
+  case SimRequestId::StaticCg:
+    if (lf_blockHolds(m, 16))
+      gf_pushSimResult(
+          {static_cast<std::int32_t>(objectId), 0, 0, simResultStaticCg, m.f64(dataBlock), m.f64(dataBlock + 8)});
+    break;
+  case SimRequestId::UserTitle:
+    gf_handleUserAcTitle(m.text(dataBlock, m.size() > dataBlock ? m.size() - dataBlock : 0));
+    break;
+  case SimRequestId::UserModel:
+    gf_handleUserAcModel(m.text(dataBlock, 32));
+    break;
+  case SimRequestId::UserOnGround:
+    if (lf_blockHolds(m, 8)) gf_handleUserOnGround(m.i64(dataBlock));
+    break;
+  case SimRequestId::UserPosition:
+    if (lf_blockHolds(m, 96)) gf_handleUserAcState(objectId, lf_userState(m));
+    break;
+  default:
+    break;
+  }
+}
+
+// A new object was identified as one of ours: released from the simulator's AI and frozen,
+// so that only the positions the link sends move it.
+void lf_takeOver(std::uint32_t objectId) {
+  gf_markOwnObject(objectId);
+  const auto id = static_cast<std::int32_t>(objectId);
+  std::lock_guard lock(simCommands.commandMutex);
+  simCalls.SimConnect_AIReleaseControl(simLinkState.simConnectHandle.load(), objectId,
+                                       gf_simId(SimRequestId::ReleaseControl));
+  simCommands.eventQueue.push_back({id, SimEventId::FREEZE_LATITUDE_LONGITUDE_SET, 1});
+  simCommands.eventQueue.push_back({id, SimEventId::FREEZE_ALTITUDE_SET, 1});
+  simCommands.eventQueue.push_back({id, SimEventId::FREEZE_ATTITUDE_SET, 1});
+}
+
+void lf_handleSimObjectDataByType(const ReceivedMessage& m) {
+  if (m.u32(recv_offset::requestId) != gf_simId(SimRequestId::AircraftInRange) || !lf_blockHolds(m, 56)) return;
+  const std::uint32_t objectId = m.u32(recv_offset::objectId);
+  if (objectId == 0 || objectId == simLinkState.userObjectId.load()) return;
+  const double aboveGround = m.f64(dataBlock);
+  const double groundAltitude = m.f64(dataBlock + 8);
+  const std::int64_t onGround = m.i64(dataBlock + 16);
+  const std::string atcId = m.text(dataBlock + 24, 32);
+  const auto id = static_cast<std::int32_t>(objectId);
+  if (gf_takeAddedObject(objectId)) {
+    const std::optional<std::int32_t> hexId = atcId.empty() ? std::nullopt : gf_takePendingByCallsign(atcId);
+    if (!hexId || *hexId == 0) {
+      if (!atcId.empty() && gf_takeAbandoned(atcId)) {
+        // A creation the link gave up on was carried out after all: nobody would ever move or
+        // remove it, so it goes again.
+        gf_logWarning(fmt::format("Late creation of '{}', oid: {}, removed again", atcId, objectId));
+        gf_markOwnObject(objectId);
+        gf_queueRemoveAc(id);
+        return;
+      }
+      gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
+                         "gnd_alt:{:.0f} ft",
+                         "Hivemoor", objectId, atcId, aboveGround, onGround, groundAltitude));
+      return;
+    }
+    lf_takeOver(objectId);
+    if (*hexId <= 10000)
+      gf_pushSimResult({id, *hexId, 0, simResultStaticCreated, 0.0, 0.0});
+    else
+      gf_pushSimResult({id, *hexId, 0, simResultLiveCreated, 0.0, aboveGround});
+    return;
+  }
+  if (aboveGround > groundDataCeilingFt || atcId.empty() || atcId.back() == '*') return;
+  gf_pushSimResult({id, static_cast<std::int32_t>(static_cast<std::uint32_t>(onGround)), 0, simResultGroundData,
+                    groundAltitude, aboveGround});
+}
+
+} // namespace
+
+void gf_dispatchProc(const SimConnectRecv* message, std::uint32_t size, void*) {
+  if (message == nullptr || size < sizeof(SimConnectRecv)) return;
+  const ReceivedMessage m(message, size);
+  const std::uint32_t id = m.id();
+  if (size < gf_minimumMessageSize(id)) {
+    gf_log(fmt::format("! SimConnect message id {} of {} bytes is too short, dropped", id, size));
+    return;
+  }
+  switch (id) {
+  case recvException:
+    lf_handleException(m);
+    break;
+  case recvOpen:
+    gf_handleOpen(m);
+    break;
+  case recvQuit:
+    runState.flightRunning.store(false);
+    simLinkState.quitReceived = true;
+    break;
+  case recvEvent:
+    lf_handleEvent(m);
+    break;
+  case recvEventObjectAddRemove:
+    lf_handleObjectEvent(m);
+    break;
+  case recvEventFilename:
+    gf_logWarning("SimConnect: New file event");
+    gf_rememberUserStand();
+    lf_requestNewFlight();
+    break;
+  case recvEventFrame:
+    lf_handleFrame(m);
+    break;
+  case recvSimObjectData:
+    lf_handleSimObjectData(m);
+    break;
+  case recvSimObjectDataByType:
+    lf_handleSimObjectDataByType(m);
+    break;
+  case 12:
+  case 16:
+    break;
+  default:
+    gf_log(fmt::format("! Unknown Dispatch dwID {}", id));
+    break;
+  }
+}
