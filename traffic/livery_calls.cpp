@@ -1,35 +1,40 @@
 #include "traffic/livery_calls.h"
 
-#include <unordered_set>
+#include "liveries/livery_tables.h"
+#include "liveries/matching.h"
+#include "liveries/matching_summary.h"
+#include "liveries/traffic_hooks.h"
+#include "traffic/traffic_state.h"
+
 #include <utility>
 
 namespace {
 
 LiveryTables testTables;
 
-// Until the livery tables are built into the program, no aircraft gets a title and no text
-// is known to them; the no-match set is kept here.
-std::unordered_set<std::string> noMatchSet;
+bool lf_isUncreatableTitle(std::string_view title) { return traffic.uncreatableTitles.contains(std::string(title)); }
+
+std::vector<std::string> lf_uncreatableModels() {
+  return {traffic.uncreatableModels.begin(), traffic.uncreatableModels.end()};
+}
 
 } // namespace
 
 void gf_matchLiveLivery(AircraftInfoData& aircraft) {
-  if (testTables.matchLive) {
+  if (testTables.matchLive)
     testTables.matchLive(aircraft);
-    return;
-  }
-  aircraft.liveryTitle = {};
+  else
+    gf_matchLiveAcLivery(aircraft);
 }
 
 std::string_view gf_installedTitle(std::string_view title) {
-  if (testTables.installedTitle) return testTables.installedTitle(title);
-  return {};
+  return testTables.installedTitle ? testTables.installedTitle(title) : gf_findLiveryTitle(title);
 }
 
 void gf_setLiveryTables(LiveryTables tables) { testTables = std::move(tables); }
 
-bool gf_inNoMatchSet(const std::string& text) { return noMatchSet.contains(text); }
-void gf_addToNoMatchSet(std::string text) { noMatchSet.insert(std::move(text)); }
-void gf_clearNoMatchSet() { noMatchSet.clear(); }
+bool gf_inNoMatchSet(const std::string& text) { return NoMatchSet.contains(text); }
+void gf_addToNoMatchSet(std::string text) { NoMatchSet.insert(std::move(text)); }
+void gf_clearNoMatchSet() { NoMatchSet.clear(); }
 
-void gf_installLiveryHooks() {}
+void gf_installLiveryHooks() { gf_setLiveryTrafficHooks({&lf_isUncreatableTitle, &lf_uncreatableModels}); }

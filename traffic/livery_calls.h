@@ -14,8 +14,8 @@ void gf_matchLiveLivery(AircraftInfoData& aircraft);
 // empty when no such title is installed any more.
 std::string_view gf_installedTitle(std::string_view title);
 
-// The two questions above answered by a test's own tables; empty members put the livery
-// tables back.
+// The two questions above answered by a test's own tables instead of the livery tables;
+// empty members put the livery tables back.
 struct LiveryTables {
   std::function<void(AircraftInfoData&)> matchLive;
   std::function<std::string_view(std::string_view)> installedTitle;

@@ -1,10 +1,13 @@
-// The whole road under Wine: the stand-in RealTraffic replays the first minutes of a real
-// recording around Los Angeles into the Traffic Reader, live traffic ticks as the main loop
-// does, and the simulator link creates, moves and removes the aircraft in the stand-in
-// simulator. What the stand-in saw is checked at the end: every aircraft created with a
-// reported callsign, released and frozen, and removed once its reports stopped; nothing aimed
-// at the user aircraft or at an object that is not Hivemoor's; nothing left behind.
+// The whole road under Wine: the liveries of a stand-in installation are scanned, the
+// stand-in RealTraffic replays the first minutes of a real recording around Los Angeles into
+// the Traffic Reader, live traffic ticks as the main loop does, and the simulator link
+// creates, moves and removes the aircraft in the stand-in simulator. What the stand-in saw is
+// checked at the end: every aircraft created with a reported callsign and a scanned livery of
+// its type, released and frozen, and removed once its reports stopped; nothing aimed at the
+// user aircraft or at an object that is not Hivemoor's; nothing left behind.
+#include "core/files.h"
 #include "core/refdata/dbase_tables.h"
+#include "core/settings/file_names.h"
 #include "core/settings/parameters.h"
 #include "core/settings/settings_file.h"
 #include "core/shell/main_window.h"
@@ -13,6 +16,9 @@
 #include "feeds/adding_stack.h"
 #include "feeds/realtraffic_link.h"
 #include "feeds/traffic_reader.h"
+#include "liveries/livery_scan.h"
+#include "liveries/livery_tables.h"
+#include "p3d_install.h"
 #include "simlink/direct_calls.h"
 #include "simlink/link_state.h"
 #include "simlink/sim_client.h"
@@ -51,8 +57,7 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
 // the callsigns and types reported in them by hexid.
 struct Excerpt {
   std::filesystem::path file;
-  std::map<std::uint32_t, std::set<std::string>> callsigns;
-  std::set<std::string> types;
+  std::map<std::string, std::set<std::string>> typesByCallsign;
 };
 
 Excerpt lf_excerpt(const std::filesystem::path& folder, double seconds) {
@@ -75,8 +80,7 @@ Excerpt lf_excerpt(const std::filesystem::path& folder, double seconds) {
     if (first == 0) first = time;
     if (time - first > seconds) continue;
     out << line << '\n';
-    excerpt.callsigns[static_cast<std::uint32_t>(std::stoul(f[1]))].insert(f[9]);
-    if (!f[10].empty()) excerpt.types.insert(f[10]);
+    excerpt.typesByCallsign[f[9]].insert(f[10]);
   }
   return excerpt;
 }
@@ -87,16 +91,36 @@ TEST(WholeRoadWin, ARecordingFlowsIntoTheStandInSimulatorAndLeavesNothingBehind)
   constexpr double speed = 6.0;
   const Excerpt excerpt = lf_excerpt(dir.path(), 120);
 
-  // Live traffic as a run starts it, with liveries for every reported type.
+  // The program's folders, and the liveries of a stand-in installation scanned into the tables.
+  testing_support::ScopedCurrentPath inWork(dir.path());
+  for (const auto& folder : {inputFolder, myRegcodesFolder, infoFolder, errorsFolder})
+    std::filesystem::create_directories(folder);
+  gf_setSettingsFolder(dir.path() / "settings");
+  p3dinstall::Options installation;
+  installation.root = dir.path() / "p3d";
+  installation.aircraftFiles = 2;
+  installation.hostile = false;
+  installation.recordingsFleet = true;
+  const p3dinstall::Manifest manifest = p3dinstall::gf_writeInstallation(installation);
+  std::map<std::string, std::string> scannedType; // title: type
+  for (const auto& livery : manifest.liveries) scannedType[livery.title] = livery.type;
+  dbaseTables = p3dinstall::gf_standInReference();
+  gf_clearLiveryTables();
+  SIM_INSTALL_PATH.set(gf_pathText(manifest.simFolder));
+  LIG_AUTOMATIC.set(false);
+  StringParameter* folders[] = {&lfolder0, &lfolder1, &lfolder2, &lfolder3, &lfolder4,
+                                &lfolder5, &lfolder6, &lfolder7, &lfolder8, &lfolder9};
+  for (std::size_t i = 0; i < std::size(folders); ++i)
+    folders[i]->set(i < manifest.liveryFolders.size() ? manifest.liveryFolders[i] : std::string{});
+  SCAN_LIVERIES.set(true);
+  gf_scanLiveries();
+
+  // Live traffic as a run starts it.
   gf_resetRunFlags();
   gf_resetStatusLine();
   gf_resetTraffic();
   mainWindow.resetForRestart();
-  dbaseTables = {};
-  for (const auto& type : excerpt.types) dbaseTables.aircraftTypes.insert(type);
-  gf_setLiveryTables({[](AircraftInfoData& info) { info.liveryTitle = "Stand-in livery"; },
-                      [](std::string_view) { return std::string_view("Stand-in livery"); }});
-  gf_setSettingsFolder(dir.path() / "settings");
+  gf_setLiveryTables({});
   ASSERT_TRUE(gf_createFlightPlanFolder());
   MAX_LIVE_SEL.set(500);
   LOG.set(true);
@@ -125,7 +149,13 @@ TEST(WholeRoadWin, ARecordingFlowsIntoTheStandInSimulatorAndLeavesNothingBehind)
   trafficReader.setParkAirport(GeoPosition{traffic.userAcState.latitude, traffic.userAcState.longitude});
   trafficReader.setParkElevation(125.0);
   trafficReader.stop = false;
-  std::thread reader(gf_runTrafficReader, 0);
+  struct Reader {
+    std::thread thread{gf_runTrafficReader, 0};
+    ~Reader() {
+      trafficReader.stop = true;
+      thread.join();
+    }
+  } reader;
   ASSERT_TRUE(waitFor([] { return trafficReader.boundPort.load() != 0; }));
   rtstandin::Options options;
   options.file = excerpt.file.string();
@@ -163,8 +193,6 @@ TEST(WholeRoadWin, ARecordingFlowsIntoTheStandInSimulatorAndLeavesNothingBehind)
 
   const auto objects = nlohmann::json::parse(standin.command("objects"));
   const auto violations = nlohmann::json::parse(standin.command("violations"));
-  trafficReader.stop = true;
-  reader.join();
   realTraffic.stop();
   link.request_stop();
   link.join();
@@ -172,6 +200,7 @@ TEST(WholeRoadWin, ARecordingFlowsIntoTheStandInSimulatorAndLeavesNothingBehind)
 
   EXPECT_EQ(violations["count"], 0) << violations.dump();
   std::size_t created = 0;
+  std::size_t ofTheirType = 0;
   for (const auto& object : objects) {
     if (object["user"].get<bool>()) {
       EXPECT_EQ(object["id"].get<std::uint32_t>(), userObject);
@@ -180,10 +209,11 @@ TEST(WholeRoadWin, ARecordingFlowsIntoTheStandInSimulatorAndLeavesNothingBehind)
     ++created;
     SCOPED_TRACE(object.dump());
     const std::string callsign = object["atcId"];
-    bool reported = false;
-    for (const auto& [hexid, names] : excerpt.callsigns) reported |= names.contains(callsign);
-    EXPECT_TRUE(reported) << callsign;
-    EXPECT_EQ(object["title"], "Stand-in livery");
+    const auto reported = excerpt.typesByCallsign.find(callsign);
+    ASSERT_NE(reported, excerpt.typesByCallsign.end()) << callsign << " was never reported";
+    const auto livery = scannedType.find(object["title"]);
+    ASSERT_NE(livery, scannedType.end()) << "no scanned livery";
+    ofTheirType += reported->second.contains(livery->second) ? 1 : 0;
     EXPECT_GE(object["released"].get<int>(), 1);
     EXPECT_EQ(object["frozen"], (nlohmann::json{{"altitude", true}, {"attitude", true}, {"latlon", true}}));
     EXPECT_GE(object["positions"].get<int>(), 1);
@@ -191,8 +221,13 @@ TEST(WholeRoadWin, ARecordingFlowsIntoTheStandInSimulatorAndLeavesNothingBehind)
   }
   EXPECT_GE(created, 10u);
   EXPECT_GE(mostInSimulator, 5u);
+  // The stand-in fleet has a livery of nearly every reported type; a few aircraft fly in one
+  // of a similar type or of their size class.
+  EXPECT_GE(ofTheirType * 10, created * 8) << ofTheirType << " of " << created;
 
-  gf_setLiveryTables({});
+  gf_clearLiveryTables();
+  for (auto* folder : folders) folder->set({});
+  SIM_INSTALL_PATH.set({});
   gf_removeFlightPlanFolder();
   gf_setSettingsFolder({});
   gf_resetTraffic();
