@@ -58,7 +58,7 @@ void lf_handleException(const ReceivedMessage& m) {
     break;
   case exceptionCreateObjectFailed:
     if (const auto hexId = gf_takePendingByPacket(m.u32(recv_offset::sendId)); hexId && *hexId != 0)
-      gf_pushSimResult({0, *hexId, 0, simResultCreateFailed, 0.0, 0.0});
+      gf_pushSimResult(gf_createFailedResult(*hexId, CreateFailure::refusedBySimulator));
     break;
   case exceptionLoadFlightplanFailed:
     gf_logWarning("SimConnect exception: load flight plan failed");

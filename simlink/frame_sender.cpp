@@ -86,24 +86,27 @@ void lf_sendEvents(SimConnectClient* handle) {
 }
 
 // Sends one creation and remembers it as pending. A title or callsign the simulator cannot
-// take refuses this one creation (its hexid goes into refused), never the run.
-void lf_createAcInSim(SimConnectClient* handle, const CreateAcData& c, std::vector<std::int32_t>& refused) {
+// take refuses this one creation (its result goes into refused), never the run.
+void lf_createAcInSim(SimConnectClient* handle, const CreateAcData& c, std::vector<SimResultData>& refused) {
   // The title is a view into the livery tables, not terminated: the call gets its own copy.
   const std::string title(c.title);
+  // A title that cannot be sent can never be created; a callsign that cannot says nothing
+  // about the title.
+  const auto refuse = [&](const char* why) {
+    gf_logWarning(
+        fmt::format("! Creation refused, hexid:{}, liv: '{}', callsign: {}: {}", c.hexId, title, c.callsign, why));
+    refused.push_back(gf_createFailedResult(c.hexId, title.size() > titleLimit ? CreateFailure::titleTooLong
+                                                                               : CreateFailure::callsignTooLong));
+  };
   if (title.size() > titleLimit || c.callsign.size() > callsignLimit) {
-    gf_logWarning(fmt::format("! Creation refused, hexid:{}, liv: '{}', callsign: {}: a title takes at most {} bytes, "
-                              "a callsign {}",
-                              c.hexId, title, c.callsign, titleLimit, callsignLimit));
-    refused.push_back(c.hexId);
+    refuse(title.size() > titleLimit ? "a title takes at most 255 bytes" : "a callsign takes at most 11 bytes");
     return;
   }
   std::uint32_t packetId = 0;
   const SimConnectResult result = simCalls.SimConnect_AICreateNonATCAircraft(
       handle, title.c_str(), c.callsign.c_str(), c.position, gf_simId(SimRequestId::CreateAircraft), &packetId);
   if (result == simconnectStringTooLong) {
-    gf_logWarning(fmt::format("! Creation refused, hexid:{}, liv: '{}', callsign: {}: a text does not fit", c.hexId,
-                              title, c.callsign));
-    refused.push_back(c.hexId);
+    refuse("a text does not fit");
     return;
   }
   if (result < 0) {
@@ -167,7 +170,7 @@ void gf_sendQueuedCommands() {
   std::size_t positions = 0;
   if (taken) {
     SimConnectClient* handle = simLinkState.simConnectHandle.load();
-    std::vector<std::int32_t> refused;
+    std::vector<SimResultData> refused;
     {
       const PacketBatch burst(handle);
       positions = lf_sendPositions(handle);
@@ -176,7 +179,7 @@ void gf_sendQueuedCommands() {
       batch.creations.clear();
       lf_sendRemovals(handle);
     }
-    for (const std::int32_t hexId : refused) gf_pushSimResult({0, hexId, 0, simResultCreateFailed, 0.0, 0.0});
+    for (const SimResultData& failed : refused) gf_pushSimResult(failed);
   }
   if (const FrameProbe probe = frameProbe.load()) probe(held, std::chrono::steady_clock::now() - start, positions);
 }

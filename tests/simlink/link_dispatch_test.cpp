@@ -66,7 +66,11 @@ TEST_F(LinkDispatch, EveryMessageIdGoesWhereItBelongs) {
        [&] { EXPECT_TRUE(logged("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE")); }},
       {"a creation failed", [] { pending(7, 10001, "DAL1"), pending(8, 10002, "DAL2"); }, msg::exception(22, 7, 1),
        [&] {
-         EXPECT_EQ(results(), (std::vector<SimResultData>{{0, 10001, 0, 6, 0.0, 0.0}}));
+         const auto failed = results();
+         EXPECT_EQ(failed, (std::vector<SimResultData>{{0, 10001, 0, 6, 0.0, 0.0}}));
+         ASSERT_EQ(failed.size(), 1u);
+         EXPECT_EQ(gf_createFailure(failed[0]), CreateFailure::refusedBySimulator);
+         EXPECT_TRUE(gf_titleUncreatable(failed[0]));
          ASSERT_EQ(ownObjects.pendingCreates.size(), 1u);
          EXPECT_EQ(ownObjects.pendingCreates[0].hexId, 10002);
        }},
@@ -300,7 +304,12 @@ TEST_F(LinkDispatch, WhatIsNeverIdentifiedIsGivenUpAndALateArrivalRemoved) {
   EXPECT_TRUE(gf_ageOwnObjects(start + seconds(80), false).empty());
   EXPECT_TRUE(gf_ageOwnObjects(start + seconds(89), true).empty());
   EXPECT_EQ(ownObjects.pendingCreates.size(), 1u);
-  EXPECT_EQ(gf_ageOwnObjects(start + seconds(90), true), std::vector<std::int32_t>{10001});
+  // Given up, but nothing says its title cannot be created.
+  const auto givenUp = gf_ageOwnObjects(start + seconds(90), true);
+  EXPECT_EQ(givenUp, (std::vector<SimResultData>{{0, 10001, 0, 6, 3.0, 0.0}}));
+  ASSERT_EQ(givenUp.size(), 1u);
+  EXPECT_EQ(gf_createFailure(givenUp[0]), CreateFailure::notIdentified);
+  EXPECT_FALSE(gf_titleUncreatable(givenUp[0]));
   EXPECT_TRUE(ownObjects.pendingCreates.empty());
   EXPECT_TRUE(ownObjects.addedObjects.empty());
   EXPECT_TRUE(log.contains("The simulator has not created hexid 10001 (DAL123) within 30 s, given up"));
