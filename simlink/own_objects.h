@@ -64,10 +64,10 @@ bool gf_isOwnObject(std::uint32_t objectId);
 bool gf_takeAbandoned(const std::string& callsign);
 
 // Gives up what waited longer than ownObjectPatience: pending creations (a failed-creation
-// result for each is returned, CreateFailure::notIdentified, and their callsigns are
-// remembered for a while),
-// announced aircraft no data identified, and old given-up callsigns. Only time in which the
-// flight runs counts: while it does not, nobody asks for the range data that identifies them.
+// result, CreateFailure::notIdentified, is returned for each, and their callsigns are
+// remembered for a while), announced aircraft no data identified, and old given-up
+// callsigns. Only time in which the flight runs counts: while it does not, nobody asks for
+// the range data that identifies them.
 std::vector<SimResultData> gf_ageOwnObjects(LinkClock::time_point now, bool flightRunning);
 
 void gf_resetOwnObjects();
