@@ -38,8 +38,8 @@ SimConnectResult gf_flushClient(SimConnectClient& client) {
 SimConnectResult gf_flushBatch(SimConnectClient& client) {
   if (client.batchBytes.empty()) return client.sendBuffer.used() == 0 ? simconnectOk : gf_flushClient(client);
   try {
-    const std::vector<std::uint8_t> rest = client.sendBuffer.take();
-    client.batchBytes.insert(client.batchBytes.end(), rest.begin(), rest.end());
+    client.sendBuffer.takeInto(client.batchBytes);
+    client.lastBatchSize = client.batchBytes.size();
     std::vector<std::uint8_t> message;
     message.swap(client.batchBytes);
     if (client.transport->send(std::move(message))) return simconnectOk;

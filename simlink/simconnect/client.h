@@ -37,6 +37,8 @@ struct SimConnectClient {
   bool autoFlush = true;
   // A batch's packets that did not fit the send buffer, waiting for the batch's end.
   std::vector<std::uint8_t> batchBytes;
+  // The size of the last batch that set packets aside: the room the next one takes at once.
+  std::size_t lastBatchSize = 0;
 };
 
 // Held while a packet is reserved, filled and flushed, so packets of different threads

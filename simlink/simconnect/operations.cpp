@@ -4,6 +4,7 @@
 #include "simlink/simconnect/simconnect.h"
 #include "simlink/simconnect/wire_bytes.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <fmt/format.h>
@@ -76,8 +77,11 @@ SimConnectResult lf_buildPacket(SimConnectClient* client, std::uint32_t code, st
       if (client->batchBytes.size() >= largestBatch) {
         if (const SimConnectResult flushed = gf_flushBatch(*client); flushed != simconnectOk) return flushed;
       } else {
-        const std::vector<std::uint8_t> full = client->sendBuffer.take();
-        client->batchBytes.insert(client->batchBytes.end(), full.begin(), full.end());
+        // Room for the whole burst at once: one allocation per burst, not one per step of
+        // growth.
+        if (client->batchBytes.capacity() == 0)
+          client->batchBytes.reserve(std::max(client->lastBatchSize, 2 * SendBuffer::capacity));
+        client->sendBuffer.takeInto(client->batchBytes);
       }
       packet = client->sendBuffer.reserve(size);
     }
