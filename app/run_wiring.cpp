@@ -9,11 +9,20 @@
 #include "feeds/qnh_reader.h"
 #include "feeds/realtraffic_link.h"
 #include "feeds/traffic_reader.h"
+#include "liveries/livery_scan.h"
+#include "liveries/livery_tables.h"
+#include "liveries/matching_summary.h"
 #include "simlink/command_queues.h"
 #include "simlink/direct_calls.h"
 #include "simlink/link_state.h"
 #include "simlink/sim_client.h"
 #include "simlink/user_state.h"
+#include "traffic/flight_plans.h"
+#include "traffic/live_limit.h"
+#include "traffic/removal.h"
+#include "traffic/sim_results.h"
+#include "traffic/traffic_state.h"
+#include "traffic/traffic_tick.h"
 
 #include <mutex>
 
@@ -64,6 +73,35 @@ void gf_wireRunServices() {
   services.feeds.QnhReader = gf_runQnhReader;
   services.feeds.TrafficReader = gf_runTrafficReader;
   services.feeds.gf_closeRealTrafficLink = gf_closeRealTrafficLink;
+
+  auto& liveries = services.liveries;
+  liveries.gf_scanLiveries = gf_scanLiveries;
+  liveries.gf_reserveLiveryLists = gf_reserveLiveryLists;
+  liveries.gf_clearLiveryTables = gf_clearLiveryTables;
+  liveries.gf_logLiveryMatchingSummary = gf_logLiveryMatchingSummary;
+  liveries.gf_logNoLiveryMatches = gf_logNoLiveryMatches;
+
+  auto& live = services.traffic;
+  live.gf_reserveTraffic = gf_reserveTraffic;
+  live.lf_handleAddingStack = lf_handleAddingStack;
+  live.gf_processSimResults = gf_processSimResults;
+  live.gf_resetTraffic = gf_resetTraffic;
+  live.sendQueuedRemovals = gf_sendQueuedRemovals;
+  live.gf_clearReservedStand = gf_clearReservedStand;
+  live.gf_countLiveParked = gf_countLiveParked;
+  live.gf_flushStatics = gf_flushStatics;
+  live.removeAircraftFromSim = removeAircraftFromSim;
+  live.emptyHexidTitleMap = [] { traffic.hexidTitleMap.clear(); };
+  live.emptyGhostList = [] { traffic.ghostList.clear(); };
+  // A folder that cannot be made throws and ends the run; there is nothing else to answer.
+  live.gf_createFlightPlanFolder = [] { gf_createFlightPlanFolder(); };
+  live.gf_removeFlightPlanFolder = gf_removeFlightPlanFolder;
+  live.gf_applyMaxLive = gf_applyMaxLive;
+  live.userAcState = [] { return traffic.userAcState; };
+  live.setUserAcState = [](const UserAcData& user) { traffic.userAcState = user; };
+  live.liveList = &traffic.liveList;
+  live.staticList = &traffic.staticList;
+  live.twinCheckQueue = &traffic.twinCheckQueue;
 
   services.airports.gf_readAirports = gf_readAirports;
   services.airports.gf_scanAddOnAirports = [] { gf_scanAddOnAirports(); };
