@@ -2,10 +2,12 @@
 #include "app/window_layout.h"
 #include "core/settings/parameters.h"
 #include "core/settings_fixture.h"
+#include "p3d_install.h"
 #include "program_driver_win.h"
 
 #include <algorithm>
 #include <cstring>
+#include <fmt/format.h>
 #include <set>
 
 using namespace program_driver;
@@ -23,12 +25,21 @@ constexpr std::uint32_t yellowPixel = 0xFFFF00;
 constexpr std::uint32_t lightBluePixel = 0x99CCFF;
 
 // A program folder (with its docs folder and the reference data the build made) and a
-// settings folder, both of their own. No simulator is installed: a livery folder named by
-// hand lets the run start without one, and the run waits for it.
+// settings folder, both of their own. No simulator is installed: the folders of a few AI
+// liveries named by hand let the run start without one (it scans them), and the run waits
+// for it.
 struct Folders {
   TempDir program{"hvm-gui-\xC3\xA9"};
   TempDir settings{"hvm-gui-settings"};
+  TempDir aircraft{"hvm-gui-aircraft"};
+  std::vector<std::string> liveryFolders;
   Folders() {
+    p3dinstall::Options installation;
+    installation.root = aircraft.path();
+    installation.aircraftFiles = 1;
+    installation.sectionsPerFile = 2;
+    installation.hostile = false;
+    liveryFolders = p3dinstall::gf_writeInstallation(installation).liveryFolders;
     fs::create_directory(program / "docs");
     fs::copy(windowsPath(HVM_BUILT_INPUT_DIR), program / "input", fs::copy_options::recursive);
     // The simulator link looks for a simulator where nothing answers: never at a simulator
@@ -38,7 +49,9 @@ struct Folders {
     write({});
   }
   void write(settings_testing::Entries entries) const {
-    entries.emplace_back("lfolder0", "C:\\liveries");
+    entries.emplace_back("LIG_AUTOMATIC", "false");
+    for (std::size_t i = 0; i < liveryFolders.size() && i < 10; ++i)
+      entries.emplace_back(fmt::format("lfolder{}", i), liveryFolders[i]);
     settings_testing::writeSettings(settingsFile(), entries);
   }
   fs::path settingsFile() const { return settings / "parameters.xml"; }
@@ -90,9 +103,11 @@ bool anyPixel(const Screenshot& shot, const RunningProgram& program, RECT area, 
 }
 
 void expectControlsAsStarted(const RunningProgram& program) {
-  const std::set<std::uint16_t> disabled{LEARN_SOFT.controlId,         RANGE.controlId,      DESTINATION.controlId,
+  const std::set<std::uint16_t> disabled{LEARN_SOFT.controlId, RANGE.controlId, DESTINATION.controlId,
                                          parking_percentage.controlId, MAX_FIT_FL.controlId, UNBLOCK_BUTTON.controlId,
-                                         FLUSH_STATIC_BUTTON.controlId};
+                                         FLUSH_STATIC_BUTTON.controlId,
+                                         // The scanned fleet has none of these kinds.
+                                         LIGHT_AIRCRAFT.controlId, HELICOPTERS.controlId, HIGH_PERF_AIRCRAFT.controlId};
   for (const auto& c : gf_controlLayout()) {
     SCOPED_TRACE(c.name);
     HWND control = program.control(c.id);
@@ -128,8 +143,10 @@ void expectControlsAsStarted(const RunningProgram& program) {
       break;
     }
   }
-  for (const auto* box : {&SCAN_LIVERIES, &LOG, &ALWAYS_ON_TOP, &GUID_CHANGES, &AEROWINX, &WEEK, &PARK_SOFT})
+  for (const auto* box : {&LOG, &ALWAYS_ON_TOP, &GUID_CHANGES, &AEROWINX, &WEEK, &PARK_SOFT})
     EXPECT_EQ(checked(program, box->controlId), box->defaultValue) << box->name;
+  // The scan has run: the next start need not scan again.
+  EXPECT_FALSE(checked(program, SCAN_LIVERIES.controlId));
   for (const auto* combo : {&MATCHING_DEPTH, &RANGE, &MAX_LIVE_SEL, &AIRP_HEIGHT}) {
     HWND control = program.control(combo->controlId);
     EXPECT_EQ(SendMessageW(control, CB_GETCOUNT, 0, 0), static_cast<LRESULT>(combo->choices.size())) << combo->name;
@@ -146,7 +163,7 @@ TEST(MainWindow, StartLookUseAndClose) {
   RunningProgram program(folders.program.path(), folders.settings.path());
   ASSERT_TRUE(program.started());
   ASSERT_NE(program.findWindow(), nullptr);
-  ASSERT_TRUE(runReady(program));
+  ASSERT_TRUE(runReady(program)) << folders.log();
 
   // The window: its title, a caption with only the system menu, and a client area as large
   // as the layout.
