@@ -29,6 +29,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// How long closing down waits for the simulator to take the run's aircraft out: longer than
+// a created aircraft waits before it becomes active.
+constexpr auto removalWait = 3s;
+
 // Consecutive runs that ended on a reader port that another program holds.
 int portTakenFailures = 0;
 
@@ -60,16 +64,48 @@ bool lf_portTakenForGood(ExitReason reason) {
   return true;
 }
 
-// The removals of the ground traffic reach the simulator while its link still runs: the
-// next frame sends them; a link that sends nothing within a second is gone.
-void lf_removeGroundTraffic() {
+// An aircraft on its way into the simulator (its creation sent) or out of it (its removal
+// not yet confirmed).
+bool lf_aircraftInTransit() {
+  const auto& traffic = runServices.traffic;
+  const auto inTransit = [](const AircraftData& a) {
+    return (a.state == LiveState::Adding2Sim && !a.creationCancelled) || a.state == LiveState::RemovingFromSim;
+  };
+  if (traffic.liveList != nullptr)
+    for (const auto& l : *traffic.liveList)
+      if (inTransit(l.aircraft)) return true;
+  if (traffic.staticList != nullptr)
+    for (const auto& s : *traffic.staticList)
+      if (inTransit(s)) return true;
+  return false;
+}
+
+// Everything the run put into the simulator leaves it while the link still runs: the
+// simulator keeps a client's aircraft after the client has gone, so a restart or the end
+// would leave them standing and flying there. The ground traffic of the park airport goes
+// first, then every other live and static aircraft. An aircraft whose creation is still
+// under way is removed once the simulator has made it and named it, so the results are
+// taken in until nothing is on its way any more; a link that has gone, or answers nothing
+// for a few seconds, is not waited for.
+void lf_removeRunTraffic(ExitReason reason) {
   const auto& services = runServices;
-  if (!gf_callOr(services.traffic.parkAirportSet, false)) return;
-  gf_call(services.traffic.gf_clearGroundTraffic);
+  if (gf_callOr(services.traffic.parkAirportSet, false)) gf_call(services.traffic.gf_clearGroundTraffic);
+  gf_call(services.traffic.gf_removeLiveAircraft);
+  gf_call(services.traffic.gf_flushStatics);
   gf_call(services.traffic.sendQueuedRemovals);
-  if (!services.link.removalsPending || !gf_simClientRunning()) return;
-  const auto giveUp = runClock.now() + 1s;
-  while (services.link.removalsPending() && runClock.now() < giveUp) gf_sleepFor(10ms);
+  if (reason == ExitReason::SimWasClosed || !services.link.removalsPending || !gf_simClientRunning()) return;
+  const auto giveUp = runClock.now() + removalWait;
+  for (int turn = 0; services.link.removalsPending() || lf_aircraftInTransit(); ++turn) {
+    if (runClock.now() >= giveUp) break;
+    // The object of a creation is known once the simulator's data of the aircraft in range
+    // has named it, which live traffic asks for every second; nobody else asks now.
+    if (turn % 20 == 0) gf_call(services.link.gf_requestAircraftInRange);
+    gf_sleepFor(10ms);
+    // Each call is one tick of a created aircraft's wait before it becomes active (and can
+    // be removed): ten a turn, so that the wait of two seconds passes in a fifth of it.
+    for (int step = 0; step < 10; ++step) gf_call(services.traffic.gf_processSimResults);
+    gf_call(services.traffic.sendQueuedRemovals);
+  }
 }
 
 // The run's threads end whatever else fails: nothing of the run may go on running.
@@ -116,7 +152,7 @@ WindowAction lf_closeDown() {
   auto reason = gf_exitReason();
   gf_log(fmt::format("Exiting: {}", gf_exitReasonName(static_cast<std::uint64_t>(reason))));
   gf_setAcceptingTraffic(false);
-  lf_removeGroundTraffic();
+  lf_removeRunTraffic(reason);
   lf_stopRunThreads();
   gf_call(services.feeds.gf_closeRealTrafficLink);
   if (gf_closingPlan(reason, lf_portTakenForGood(reason)).waitForUser) {

@@ -49,6 +49,9 @@ struct SimLinkCalls {
   // Both position buffers emptied under the command mutex.
   std::function<void()> clearPositionBuffers;
   std::function<void(const ClientEventData& event)> gf_queueClientEvent;
+  // Asks the simulator for the aircraft within the traffic range: their data identifies the
+  // objects of creations sent.
+  std::function<void()> gf_requestAircraftInRange;
   // Removals queued and not yet sent at a simulator frame.
   std::function<bool()> removalsPending;
   // The link's state back to its start, for the coming run's simulator version.
@@ -89,6 +92,8 @@ struct TrafficCalls {
   std::function<void(bool showMessage)> gf_updateParkAirport;
   std::function<void()> gf_resetTraffic;
   std::function<void()> gf_clearGroundTraffic;
+  // Every live aircraft the simulator shows is removed (those still buffered are not in it).
+  std::function<void()> gf_removeLiveAircraft;
   // Hands every queued removal to the simulator link at once (not one per 10 ticks).
   std::function<void()> sendQueuedRemovals;
   // A park airport is set (its code is not empty), and it has stands.

@@ -6,6 +6,7 @@
 #include "app/run.h"
 #include "core/refdata/dbase_tables.h"
 #include "core/refdata/update_check.h"
+#include "core/settings/parameters.h"
 #include "feeds/qnh_reader.h"
 #include "feeds/realtraffic_link.h"
 #include "feeds/traffic_reader.h"
@@ -60,6 +61,7 @@ void gf_wireRunServices() {
     for (auto& buffer : simCommands.positionBuffers) buffer.clear();
   };
   link.gf_queueClientEvent = gf_queueClientEvent;
+  link.gf_requestAircraftInRange = [] { gf_requestAircraftInRange(rangeMetres.load()); };
   link.removalsPending = [] {
     std::lock_guard lock(simCommands.commandMutex);
     return !simCommands.removeQueue.empty();
@@ -90,6 +92,7 @@ void gf_wireRunServices() {
   live.gf_clearReservedStand = gf_clearReservedStand;
   live.gf_countLiveParked = gf_countLiveParked;
   live.gf_flushStatics = gf_flushStatics;
+  live.gf_removeLiveAircraft = gf_removeLiveAircraft;
   live.removeAircraftFromSim = removeAircraftFromSim;
   live.emptyHexidTitleMap = [] { traffic.hexidTitleMap.clear(); };
   live.emptyGhostList = [] { traffic.ghostList.clear(); };

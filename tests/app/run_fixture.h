@@ -196,6 +196,7 @@ inline RunServices recordingServices(Recorder& r, FakeWorld& w) {
   l.gf_userHalfSpanNm = [&w] { return w.userHalfSpanNm; };
   l.simUtcSeconds = [&w] { return w.simUtcSeconds; };
   l.clearPositionBuffers = rec("clearPositionBuffers");
+  l.gf_requestAircraftInRange = rec("gf_requestAircraftInRange");
   l.gf_queueClientEvent = [&r](const ClientEventData& e) {
     r.add(fmt::format("gf_queueClientEvent {} {} {}", e.objectId, static_cast<std::int32_t>(e.eventId), e.data));
   };
@@ -240,6 +241,7 @@ inline RunServices recordingServices(Recorder& r, FakeWorld& w) {
   t.gf_updateParkAirport = [&r](bool show) { r.add(fmt::format("gf_updateParkAirport {}", show)); };
   t.gf_resetTraffic = rec("gf_resetTraffic");
   t.gf_clearGroundTraffic = rec("gf_clearGroundTraffic");
+  t.gf_removeLiveAircraft = rec("gf_removeLiveAircraft");
   t.sendQueuedRemovals = rec("sendQueuedRemovals");
   t.parkAirportSet = [&w] { return w.parkAirportSet; };
   t.parkAirportHasStands = [&w] { return w.parkAirportHasStands; };

@@ -46,7 +46,23 @@ TEST_F(StartupTest, FromTheProgramFolderTheRunStartsInItsOrder) {
                                           "gf_reserveTraffic",
                                           "gf_reserveLiveryLists",
                                           "gf_initSimClient 5",
-                                          "SimClient",
+                                          "gf_removeLiveAircraft",
+                                          "gf_flushStatics",
+                                          "sendQueuedRemovals",
+                                          "removalsPending",
+                                          "gf_requestAircraftInRange",
+                                          "gf_processSimResults",
+                                          "gf_processSimResults",
+                                          "gf_processSimResults",
+                                          "gf_processSimResults",
+                                          "gf_processSimResults",
+                                          "gf_processSimResults",
+                                          "gf_processSimResults",
+                                          "gf_processSimResults",
+                                          "gf_processSimResults",
+                                          "gf_processSimResults",
+                                          "sendQueuedRemovals",
+                                          "removalsPending",
                                           "SimClient ended",
                                           "gf_closeRealTrafficLink",
                                           "emptyHexidTitleMap",
@@ -54,7 +70,9 @@ TEST_F(StartupTest, FromTheProgramFolderTheRunStartsInItsOrder) {
                                           "emptyGhostList",
                                           "gf_logLiveryMatchingSummary",
                                           "gf_logNoLiveryMatches"};
-  EXPECT_EQ(recorder.calls(), expected);
+  // The link's thread starts when it will; the rest comes in this order.
+  EXPECT_EQ(recorder.without({"SimClient"}), expected);
+  EXPECT_TRUE(recorder.saw("SimClient"));
   // The stored destination is applied again; live traffic takes it at the main loop's first
   // turn, which never came.
   const auto destination = gf_takeFirstParkAirportRequest();
