@@ -98,8 +98,10 @@ struct PendingFile {
   std::string path;
 };
 
-// Takes the oldest worker's result into the report, in the order the workers started.
-void lf_collectOldest(std::deque<PendingFile>& pending, FolderSearch& search) {
+// Takes the oldest worker's result into the report, in the order the workers started:
+// while files are still handed out, or at the end of the folder's search.
+void lf_collectOldest(std::deque<PendingFile>& pending, FolderSearch& search, bool atEnd,
+                      const std::string& folderText) {
   auto& oldest = pending.front();
   BglFileResult result;
   try {
@@ -112,7 +114,13 @@ void lf_collectOldest(std::deque<PendingFile>& pending, FolderSearch& search) {
   gf_addScanReportLines(result.report);
   if (!result.error.empty()) {
     gf_logWarning(fmt::format("Exception in lf_processBGLfile: {}", oldest.path));
-    gf_addScanReportLine(fmt::format("{}airports search aborted in {}: {}", warning, oldest.path, result.error));
+    // The line names the file whose worker failed, not the one started last.
+    if (!atEnd)
+      gf_addScanReportLine(fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", warning, result.error,
+                                       pending.size(), oldest.path));
+    else
+      gf_addScanReportLine(
+          fmt::format("{} airports search in {} aborted, futs outer error: {}", warning, folderText, result.error));
   }
   if (result.problem) ++search.problems;
   pending.pop_front();
@@ -206,8 +214,9 @@ FolderSearch lf_searchBGLfiles(const fs::path& folder, std::int32_t folderRank, 
           fmt::format("{} airports search in folder {} aborted, cause: {}", warning, folderText, e.what()));
       ++search.problems;
     }
-    if (pending.size() > static_cast<std::size_t>(std::max(1, maxWorkers.load()))) lf_collectOldest(pending, search);
+    if (pending.size() > static_cast<std::size_t>(std::max(1, maxWorkers.load())))
+      lf_collectOldest(pending, search, false, folderText);
   }
-  while (!pending.empty()) lf_collectOldest(pending, search);
+  while (!pending.empty()) lf_collectOldest(pending, search, true, folderText);
   return search;
 }

@@ -266,10 +266,26 @@ TEST_F(AddonScanTest, DamagedFilesFailedWritesAndFoldersThatCannotBeSearched) {
   afolder1.set("");
   afolder2.set("");
   SCAN_AIRPORTS.set(true);
+  maxWorkers = 1; // EGLL's failed worker is collected when EHAM's has started
   const auto failing = scan();
   EXPECT_GT(failing.writeFailures, 0);
   EXPECT_TRUE(SCAN_AIRPORTS.get());
   EXPECT_TRUE(log.contains("===> Exception in lf_processBGLfile: " + gf_pathText(work / "ORBX" / "EGLL.bgl")));
+  {
+    const auto lines = report();
+    const auto inner = std::find(lines.begin(), lines.end(), "===>  airports search aborted, futs inner, ");
+    ASSERT_LE(inner + 4, lines.end());
+    EXPECT_EQ(inner[2], "2");
+    EXPECT_EQ(inner[3], gf_pathText(work / "ORBX" / "EGLL.bgl"));
+  }
+  // Collected at the end of the folder's search, the line names the folder.
+  maxWorkers = 4;
+  SCAN_AIRPORTS.set(true);
+  scan();
+  const auto atEnd = report();
+  EXPECT_TRUE(std::any_of(atEnd.begin(), atEnd.end(), [&](const std::string& line) {
+    return line.starts_with("===>  airports search in " + gf_pathText(work / "ORBX") + " aborted, futs outer error: ");
+  }));
   EXPECT_TRUE(contains(report(), "===> Writing " + gf_pathText(fs::path("airports") / "my_ORBX" / "EHAM.txt") +
                                      " did not succeed"));
 
