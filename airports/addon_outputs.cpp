@@ -336,8 +336,12 @@ std::vector<std::string> gf_duplicateAirportLines() {
     std::lock_guard codeLock(outputs->mutex);
     if (outputs->sources.size() < 2) continue;
     std::sort(outputs->sources.begin(), outputs->sources.end());
+    // A folder listed twice, or inside another listed one, has its files read twice: one file.
+    std::set<std::string> files;
+    for (const auto& [rank, path] : outputs->sources) files.insert(path);
+    if (files.size() < 2) continue;
     lines.push_back(fmt::format("{}{} is in {} scenery files; its stand file comes from {}", warning, code,
-                                outputs->sources.size(), outputs->sources.back().second));
+                                files.size(), outputs->sources.back().second));
   }
   return lines;
 }

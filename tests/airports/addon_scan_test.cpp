@@ -128,6 +128,23 @@ TEST_F(AddonScanTest, TheFileTheSimulatorShowsWinsForAnAirportInSeveralFiles) {
   }
 }
 
+TEST_F(AddonScanTest, AFolderListedTwiceIsNoSecondSceneryFile) {
+  writeBgl(work / "scenery" / "EDDF.bgl", airportFile("EDDF", 4));
+  writeBgl(work / "scenery" / "sub" / "EDDM.bgl", airportFile("EDDM", 3));
+  writeBgl(work / "other" / "EDDM.bgl", airportFile("EDDM", 5));
+  afolder0.set(gf_pathText(work / "scenery"));
+  afolder1.set(gf_pathText(work / "other"));
+  afolder2.set(gf_pathText(work / "scenery"));
+  afolder3.set(gf_pathText(work / "scenery" / "sub"));
+  ASSERT_TRUE(scan().complete);
+  const auto lines = report();
+  for (const auto& line : lines) EXPECT_EQ(line.find("EDDF is in"), std::string::npos) << line;
+  // EDDM is in two files; the folder listed last holds the one the simulator shows.
+  EXPECT_TRUE(contains(lines, "===> EDDM is in 2 scenery files; its stand file comes from " +
+                                  gf_pathText(work / "scenery" / "sub" / "EDDM.bgl")));
+  EXPECT_EQ(headerValue(program("airports/my_thirdparty/EDDM.xml"), "num_parkpos"), "3");
+}
+
 TEST_F(AddonScanTest, LinksGeneratedFilesAndOfflineLearningByPublisher) {
   const auto orbx = work / "Orbx" / "scenery";
   writeBgl(orbx / "EHAM.bgl", airportFile("EHAM", 5));    // listed as simaddon: link only
@@ -209,6 +226,7 @@ TEST_F(AddonScanTest, UsersOwnStandFilesStayAndAStoppedScanLosesNothing) {
   gf_requestStop(ExitReason::NewSettings, 0);
   const auto stopped = scan();
   EXPECT_FALSE(stopped.complete);
+  EXPECT_FALSE(mainWindow.snapshot().airportScanOk);
   EXPECT_TRUE(fs::exists(program("airports/my_thirdparty/LSZH.xml")));
   EXPECT_TRUE(SCAN_AIRPORTS.get());
   EXPECT_TRUE(log.contains("The airports scan was stopped: it runs again at the next start"));
@@ -344,7 +362,7 @@ TEST_F(AddonScanTest, ALowerSceneryFileNeverReplacesAHigherOne) {
   EXPECT_EQ(headerValue(program("airports/my_thirdparty/KLAX.xml"), "num_parkpos"), "3");
   EXPECT_FALSE(fs::exists(program("airports/my_ORBX/KLAX.xml")));
   EXPECT_EQ(gf_duplicateAirportLines(),
-            (std::vector<std::string>{"===> KLAX is in 3 scenery files; its stand file comes from /x/high/KLAX.bgl"}));
+            (std::vector<std::string>{"===> KLAX is in 2 scenery files; its stand file comes from /x/high/KLAX.bgl"}));
   EXPECT_TRUE(gf_finishAddonOutputs(true));
   const auto manifest = fileLines(program("airports/addon_scan_files.txt"));
   ASSERT_EQ(manifest.size(), 1u);
