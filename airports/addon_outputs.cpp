@@ -59,6 +59,9 @@ struct AddonOutputs {
   std::set<std::string> forgotten;
   std::atomic<std::int32_t> writeFailures{0};
   PublisherOf publisherOf; // set before the workers start, then only read
+  // The scan can make every file it writes again, so they reach the disk together at its
+  // end, before the manifest records them, rather than one by one.
+  FlushBatch written;
 };
 
 AddonOutputs addonOutputs;
@@ -266,6 +269,7 @@ void gf_beginAddonOutputs(PublisherOf publisherOf) {
   addonOutputs.codes.clear();
   addonOutputs.forgotten.clear();
   addonOutputs.writeFailures = 0;
+  addonOutputs.written.clear();
   airportGenerated = false;
   TextLinesFile manifest{gf_addonManifestFile(), {}};
   // "path<TAB>made<TAB>size<TAB>time"; a line of a path alone is a file of the scan's too.
@@ -326,6 +330,7 @@ bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, Sce
   auto& outputs = lf_codeOutputs(data.code);
   std::lock_guard lock(outputs.mutex);
   outputs.sources.emplace_back(rank, bglPath);
+  const FlushBatch::Scope flushAtTheEnd(addonOutputs.written);
   return lf_writePlan(outputs, plan, data, airport.stands, rank);
 }
 
@@ -363,6 +368,12 @@ void gf_forgetAddonOutput(const fs::path& file) {
 }
 
 bool gf_finishAddonOutputs(bool complete) {
+  const bool flushed = addonOutputs.written.flush();
+  if (!flushed) {
+    gf_logWarning("The stand files of the airports scan could not all be brought to the disk: the next scan writes "
+                  "them again");
+    ++addonOutputs.writeFailures;
+  }
   FileStamps manifest;
   {
     std::lock_guard lock(addonOutputs.linkMutex);
@@ -382,9 +393,14 @@ bool gf_finishAddonOutputs(bool complete) {
   }
   std::vector<std::string> lines;
   lines.reserve(manifest.size());
-  for (const auto& [file, stamp] : manifest)
-    lines.push_back(fmt::format("{}\t{}\t{}\t{}", file, stamp.made, stamp.size, stamp.time));
-  if (gf_writeLinesToFile(lines, gf_addonManifestFile())) return true;
+  for (const auto& [file, stamp] : manifest) {
+    // Files that may not be whole on the disk are still the scan's, but none counts as made.
+    if (flushed)
+      lines.push_back(fmt::format("{}\t{}\t{}\t{}", file, stamp.made, stamp.size, stamp.time));
+    else
+      lines.push_back(file);
+  }
+  if (gf_writeLinesToFile(lines, gf_addonManifestFile())) return flushed;
   gf_logWarning(fmt::format("Could not write {}: the next scan will take the files it lists for your own",
                             gf_pathText(gf_addonManifestFile())));
   ++addonOutputs.writeFailures;

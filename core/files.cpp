@@ -21,6 +21,33 @@ std::string gf_pathText(const fs::path& path) {
   return std::string(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
+namespace {
+
+thread_local FlushBatch* t_flushBatch = nullptr;
+
+} // namespace
+
+FlushBatch::Scope::Scope(FlushBatch& batch) : previous_(t_flushBatch) { t_flushBatch = &batch; }
+
+FlushBatch::Scope::~Scope() { t_flushBatch = previous_; }
+
+FlushBatch* gf_flushBatchOfThisThread() { return t_flushBatch; }
+
+void FlushBatch::add(const fs::path& file) {
+  std::lock_guard lock(mutex_);
+  files_.push_back(file);
+}
+
+std::size_t FlushBatch::pending() {
+  std::lock_guard lock(mutex_);
+  return files_.size();
+}
+
+void FlushBatch::clear() {
+  std::lock_guard lock(mutex_);
+  files_.clear();
+}
+
 fs::path gf_temporarySibling(const fs::path& target) {
   static std::atomic<unsigned> counter{0};
   auto name = target.filename();
