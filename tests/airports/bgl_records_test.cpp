@@ -376,10 +376,11 @@ TEST(BglRecords, HelipadWidthsAndTheNameOfADoubleHelipad) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float widths[] = {0.0f, -4.0f, 2.2f, 399.9f, 400.0f, 1e30f, nan};
   std::vector<Subrecord> subrecords;
-  for (std::size_t i = 0; i < std::size(widths); ++i) subrecords.push_back(Helipad{60 + 0.001 * i, 9, widths[i], 0});
+  for (std::size_t i = 0; i < std::size(widths); ++i)
+    subrecords.emplace_back(std::in_place_type<Helipad>, 60 + 0.001 * i, 9, widths[i], 0.0f);
   // The name follows the helipads: the line of the double one still names the airport.
-  subrecords.push_back(Helipad{60 + 0.001 * 2, 9, 16, 0});
-  subrecords.push_back(NameRecord{"Late Name"});
+  subrecords.emplace_back(std::in_place_type<Helipad>, 60 + 0.001 * 2, 9, 16.0f, 0.0f);
+  subrecords.emplace_back(std::in_place_type<NameRecord>, "Late Name");
   const auto result = read(fileOf({airport("PADS", false, subrecords)}));
   ASSERT_EQ(result.airports.size(), 1u);
   const auto& a = result.airports[0];
@@ -400,8 +401,9 @@ TEST(BglRecords, AirportRecordsThatShareTheirSubrecordsAreReadOnce) {
   constexpr std::size_t filler = 200;
   Airport outer = airport("OUTR", false, {ParkingList{{gate(nameGate, 1, 10, 10)}}});
   for (std::size_t i = 0; i < hidden; ++i) {
-    outer.subrecords.push_back(RawRecord{0x0001, std::vector<std::uint8_t>(56, 0)});
-    for (std::size_t k = 0; k < filler; ++k) outer.subrecords.push_back(RawRecord{0x0002, {}});
+    outer.subrecords.emplace_back(std::in_place_type<RawRecord>, 0x0001, std::vector<std::uint8_t>(56, 0));
+    for (std::size_t k = 0; k < filler; ++k)
+      outer.subrecords.emplace_back(std::in_place_type<RawRecord>, 0x0002, std::vector<std::uint8_t>{});
   }
   File file = fileOf({outer});
   for (std::size_t i = 0; i < hidden; ++i) {
