@@ -39,6 +39,52 @@ std::vector<std::string> lf_nameParts(std::string_view name) {
   return parts;
 }
 
+// The byte count of the UTF-8 character at k, 0 when none begins there.
+std::size_t lf_utf8Length(std::string_view text, std::size_t k) {
+  const auto lead = static_cast<unsigned char>(text[k]);
+  std::size_t length = 0;
+  char32_t code = 0;
+  if (lead < 0x80) return 1;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2;
+    code = lead & 0x1Fu;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3;
+    code = lead & 0x0Fu;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4;
+    code = lead & 0x07u;
+  } else {
+    return 0;
+  }
+  if (k + length > text.size()) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[k + i]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = code << 6 | (next & 0x3Fu);
+  }
+  // Over-long forms, surrogates and values beyond U+10FFFF are no characters either.
+  constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+bool lf_isUtf8(std::string_view text) {
+  for (std::size_t k = 0; k < text.size();) {
+    const auto length = lf_utf8Length(text, k);
+    if (length == 0) return false;
+    k += length;
+  }
+  return true;
+}
+
+bool lf_isDeviceName(std::string_view name) {
+  const auto upper = gf_toUpper(name);
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
+         upper[3] <= '9';
+}
+
 std::string lf_unescapeBlanks(std::string_view text) {
   std::string result;
   result.reserve(text.size());
@@ -73,7 +119,13 @@ std::optional<std::string> gf_readLinkFile(const fs::path& link) {
   while (!first.empty() && whiteSpace.find(first.back()) != std::string_view::npos) first.pop_back();
   const auto xml = first.rfind(".xml");
   if (first.size() < 4 || xml == std::string::npos) return std::nullopt;
-  return first.substr(0, xml + 4);
+  first.resize(xml + 4);
+  // A link written in another code page names no path the program can open on Windows.
+  if (!lf_isUtf8(first)) {
+    gf_logWarning(fmt::format("The link file '{}' is not UTF-8 text: save it as UTF-8", gf_pathText(link)));
+    return std::nullopt;
+  }
+  return first;
 }
 
 std::string gf_findAirportFile(std::string_view code) {
@@ -106,15 +158,39 @@ bool gf_ensureAirportFile(std::string_view code) {
 std::string gf_publisherFolderName(std::string_view publisher) {
   std::string folder;
   folder.reserve(publisher.size());
-  for (const char c : publisher) {
-    const auto byte = static_cast<unsigned char>(c);
-    const bool unfit = byte < 0x20 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos;
-    folder += unfit ? '_' : c;
+  for (std::size_t k = 0; k < publisher.size();) {
+    // A byte that begins no UTF-8 character (a file written in another code page) would
+    // make no path on Windows.
+    const auto length = lf_utf8Length(publisher, k);
+    if (length == 0) {
+      folder += '_';
+      ++k;
+      continue;
+    }
+    const char c = publisher[k];
+    const bool unfit = length == 1 && (static_cast<unsigned char>(c) < 0x20 ||
+                                       std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos);
+    if (unfit)
+      folder += '_';
+    else
+      folder += publisher.substr(k, length);
+    k += length;
+  }
+  // Long enough for any publisher's name, short enough for Windows' path limit; cut
+  // between characters.
+  constexpr std::size_t longestName = 64;
+  if (folder.size() > longestName) {
+    std::size_t cut = longestName;
+    while (cut > 0 && (static_cast<unsigned char>(folder[cut]) & 0xC0) == 0x80) --cut;
+    folder.resize(cut);
   }
   const auto first = folder.find_first_not_of(" .");
   if (first == std::string::npos) return {};
   const auto last = folder.find_last_not_of(" .");
-  return folder.substr(first, last - first + 1);
+  folder = folder.substr(first, last - first + 1);
+  // Windows keeps these names for its devices, whatever follows a dot.
+  if (lf_isDeviceName(folder.substr(0, folder.find('.')))) folder.insert(0, "_");
+  return folder;
 }
 
 fs::path gf_learnedFilePath(std::string_view name, std::string_view publisher) {

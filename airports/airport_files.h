@@ -21,7 +21,8 @@ std::filesystem::path gf_codeXmlPath(std::string_view code);
 std::filesystem::path gf_codeTxtPath(std::string_view code);
 
 // The target of a link file: its first line up to and including its last ".xml"; none when
-// the file is missing or empty or its first line names no ".xml".
+// the file is missing or empty, its first line names no ".xml", or it is no UTF-8 text
+// (logged).
 std::optional<std::string> gf_readLinkFile(const std::filesystem::path& link);
 
 // The airport's stand file as a text: a link's target, a local path (beginning with
@@ -37,8 +38,8 @@ bool gf_ensureAirportFile(std::string_view code);
 inline bool gf_ensureAirportFile(const AirportData& airport) { return gf_ensureAirportFile(airport.code); }
 
 // A publisher's name as a folder name: no separators, drive colons or other characters
-// that a file name cannot hold, no leading or trailing blanks or dots; empty when nothing
-// is left.
+// that a file name cannot hold (bytes of no UTF-8 character among them), at most 64 bytes,
+// no leading or trailing blanks or dots, no Windows device name; empty when nothing is left.
 std::string gf_publisherFolderName(std::string_view publisher);
 // Where the learned file of the park airport file `name` (as gf_findAirportFile gives it)
 // lives: below airports/learned, in stock or simaddon for the archive's and the scan's

@@ -107,9 +107,19 @@ void lf_applySettings(const pugi::xml_document& document) {
   lf_applyMaxFit(document);
 }
 
+// A learned stand as the file format has it: the `parkpos` element with its attributes and
+// its `opt` children with theirs. Whatever else a damaged file nests inside is not kept (a
+// deep nest of it would make the indented learned file grow with its square).
 std::string lf_elementText(pugi::xml_node element) {
+  pugi::xml_document kept;
+  auto parkpos = kept.append_child("parkpos");
+  for (const auto attribute : element.attributes()) parkpos.append_copy(attribute);
+  for (const auto opt : element.children("opt")) {
+    auto copy = parkpos.append_child("opt");
+    for (const auto attribute : opt.attributes()) copy.append_copy(attribute);
+  }
   std::ostringstream text;
-  element.print(text, "", pugi::format_raw);
+  parkpos.print(text, "", pugi::format_raw);
   return text.str();
 }
 
@@ -291,6 +301,6 @@ void gf_readLearned(const fs::path& path, const ParkAirportFileInfo& info, Stand
     lf_readLearned(path, info, stands, learned);
   } catch (const std::exception& e) {
     learned.state = LearnedFileState::NotMerged;
-    gf_log(fmt::format("{}: {}", "gf_readLearned", e.what()));
+    gf_log(fmt::format("{}: {}", "lf_readLearned", e.what()));
   }
 }

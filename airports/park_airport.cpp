@@ -65,22 +65,64 @@ std::string lf_stem(std::string_view name) {
   return std::string(name);
 }
 
+// Points on the earth's surface in nautical miles from its centre: the straight line
+// between two of them is never longer than their great-circle distance, so a grid over
+// these points finds every pair that lies closer than a cell, wherever on earth (the poles
+// and the date line included).
+struct SpacePoint {
+  double x;
+  double y;
+  double z;
+};
+
+SpacePoint lf_spacePoint(const StandData& stand) {
+  constexpr double earthRadiusNm = earthDiameterNm / 2.0;
+  const double lat = stand.lat * degToRad;
+  const double lon = stand.lon * degToRad;
+  return {earthRadiusNm * std::cos(lat) * std::cos(lon), earthRadiusNm * std::cos(lat) * std::sin(lon),
+          earthRadiusNm * std::sin(lat)};
+}
+
 struct GridCell {
   std::int64_t x;
   std::int64_t y;
+  std::int64_t z;
   bool operator==(const GridCell&) const = default;
 };
 
 struct GridCellHash {
-  std::size_t operator()(const GridCell& c) const { return std::hash<std::int64_t>{}(c.x * 1000003 ^ c.y); }
+  std::size_t operator()(const GridCell& c) const {
+    const auto h = static_cast<std::uint64_t>(c.x) * 0x9E3779B97F4A7C15u ^
+                   static_cast<std::uint64_t>(c.y) * 0xC2B2AE3D27D4EB4Fu ^
+                   static_cast<std::uint64_t>(c.z) * 0x165667B19E3779F9u;
+    return static_cast<std::size_t>(h ^ h >> 29);
+  }
 };
 
-// Longitude relative to a reference, in -180..180, so an airport on the date line stays whole.
-double lf_relativeLongitude(double lon, double reference) {
-  double d = lon - reference;
-  while (d > 180.0) d -= 360.0;
-  while (d < -180.0) d += 360.0;
-  return d;
+using Grid = std::unordered_map<GridCell, std::vector<std::size_t>, GridCellHash>;
+
+// Stands are sorted into size classes, the radii of class c being at most
+// smallestClassRadiusNm x 2^c; two stands of class c at most overlap closer than
+// 2 x that radius / 1.1, which sizes the cells of the class's grid. Each stand looks
+// for its neighbours among the stands of its class and the smaller ones near it, so a
+// stand far larger than the others, or many far smaller ones, cost no more than their own
+// neighbourhood.
+constexpr double smallestClassRadiusNm = 0.01 / metresPerNm; // a centimetre
+constexpr int largestClass = 40;
+
+int lf_sizeClass(double radius) {
+  if (!(radius > smallestClassRadiusNm)) return 0; // NaN as well: it overlaps nothing
+  int c = static_cast<int>(std::ceil(std::log2(radius / smallestClassRadiusNm)));
+  c = std::clamp(c, 0, largestClass);
+  while (c < largestClass && std::ldexp(smallestClassRadiusNm, c) < radius) ++c;
+  return c;
+}
+
+double lf_cellNm(int sizeClass) { return 2.0 * std::ldexp(smallestClassRadiusNm, sizeClass) / 1.1 * 1.01; }
+
+GridCell lf_cellOf(const SpacePoint& p, double cellNm) {
+  return {static_cast<std::int64_t>(std::floor(p.x / cellNm)), static_cast<std::int64_t>(std::floor(p.y / cellNm)),
+          static_cast<std::int64_t>(std::floor(p.z / cellNm))};
 }
 
 bool lf_full(const StandData& stand) { return stand.adjacent.size() >= maxAdjacentStands; }
@@ -88,40 +130,43 @@ bool lf_full(const StandData& stand) { return stand.adjacent.size() >= maxAdjace
 } // namespace
 
 void gf_numberAndLinkStands(StandList& stands) {
-  double largest = 0.0;
-  double highestLatitude = 0.0;
-  for (std::size_t k = 0; k < stands.size(); ++k) {
+  const std::size_t n = stands.size();
+  std::vector<SpacePoint> points(n);
+  std::vector<int> classes(n);
+  int highestClass = 0;
+  for (std::size_t k = 0; k < n; ++k) {
     stands[k].number = static_cast<std::int32_t>(k + 1);
     stands[k].adjacent.clear();
-    largest = std::max(largest, stands[k].radius);
-    highestLatitude = std::max(highestLatitude, std::abs(stands[k].lat));
+    points[k] = lf_spacePoint(stands[k]);
+    classes[k] = lf_sizeClass(stands[k].radius);
+    highestClass = std::max(highestClass, classes[k]);
   }
-  if (!stands.empty() && largest > 0.0) {
-    // Two stands overlap only closer than 2 x the largest radius / 1.1; with cells of that
-    // size (a little more, for the flat projection) only neighbouring cells need testing.
-    // The longitude scale of the highest latitude makes east-west distances no longer
-    // than they are.
-    const double cellNm = 2.0 * largest / 1.1 * 1.01;
-    const double lonScale = std::max(std::cos(std::min(highestLatitude, 89.9) * degToRad), 1e-3);
-    const double referenceLon = stands.front().lon;
-    std::unordered_map<GridCell, std::vector<std::size_t>, GridCellHash> cells;
-    cells.reserve(stands.size());
-    std::vector<GridCell> cellOf(stands.size());
-    for (std::size_t k = 0; k < stands.size(); ++k) {
-      const double north = stands[k].lat * 60.0;
-      const double east = lf_relativeLongitude(stands[k].lon, referenceLon) * 60.0 * lonScale;
-      cellOf[k] = {static_cast<std::int64_t>(std::floor(east / cellNm)),
-                   static_cast<std::int64_t>(std::floor(north / cellNm))};
-      cells[cellOf[k]].push_back(k);
-    }
-    for (std::size_t q = 0; q < stands.size(); ++q) {
-      auto& a = stands[q];
-      for (std::int64_t dx = -1; dx <= 1 && !lf_full(a); ++dx) {
-        for (std::int64_t dy = -1; dy <= 1 && !lf_full(a); ++dy) {
-          const auto found = cells.find({cellOf[q].x + dx, cellOf[q].y + dy});
-          if (found == cells.end()) continue;
+  // Each class's grid holds its own stands and all smaller ones; only classes that have
+  // stands get one.
+  std::vector<bool> used(static_cast<std::size_t>(highestClass) + 1, false);
+  for (const auto c : classes) used[static_cast<std::size_t>(c)] = true;
+  std::vector<Grid> grids(used.size());
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!std::isfinite(points[k].x) || !std::isfinite(points[k].y) || !std::isfinite(points[k].z)) continue;
+    for (int c = classes[k]; c <= highestClass; ++c)
+      if (used[static_cast<std::size_t>(c)])
+        grids[static_cast<std::size_t>(c)][lf_cellOf(points[k], lf_cellNm(c))].push_back(k);
+  }
+  for (std::size_t q = 0; q < n; ++q) {
+    auto& a = stands[q];
+    const int own = classes[q];
+    const auto& grid = grids[static_cast<std::size_t>(own)];
+    if (!std::isfinite(points[q].x) || !std::isfinite(points[q].y) || !std::isfinite(points[q].z)) continue;
+    const auto centre = lf_cellOf(points[q], lf_cellNm(own));
+    for (std::int64_t dx = -1; dx <= 1 && !lf_full(a); ++dx) {
+      for (std::int64_t dy = -1; dy <= 1 && !lf_full(a); ++dy) {
+        for (std::int64_t dz = -1; dz <= 1 && !lf_full(a); ++dz) {
+          const auto found = grid.find({centre.x + dx, centre.y + dy, centre.z + dz});
+          if (found == grid.end()) continue;
           for (const auto r : found->second) {
-            if (r <= q) continue;
+            // The grid holds no larger class; each pair is seen once: from the larger class,
+            // or from the earlier stand of one class.
+            if (classes[r] == own && r <= q) continue;
             auto& b = stands[r];
             if (lf_full(b)) continue;
             if (a.radius + b.radius > 1.1 * gf_distanceNm({a.lat, a.lon}, {b.lat, b.lon})) {
@@ -149,6 +194,9 @@ void gf_numberAndLinkStands(StandList& stands) {
 std::string gf_readApf(const std::string& name, ParkAirportFileInfo& info, QualityFactors& quality, StandList& stands) {
   if (name.empty()) return fmt::format("{}: xml is empty", "gf_readApf");
   if (currentParkAirport.code.empty()) return fmt::format("{}: no park airport set", "gf_readApf");
+  // Until this file is read, no learned file is this airport's: a read that fails must
+  // never leave the previous airport's learned file as the one its stands are saved to.
+  parkLearnedFile = {};
   fs::path path;
   if (gf_isArchiveName(name)) {
     const auto fetch = gf_fetchArchiveFile(name);

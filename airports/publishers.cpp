@@ -4,6 +4,7 @@
 #include "core/refdata/dbase_tables.h"
 #include "core/text.h"
 
+#include <cctype>
 #include <charconv>
 #include <fmt/format.h>
 #include <optional>
@@ -19,6 +20,24 @@ std::optional<std::int32_t> lf_leadingInt(std::string_view text) {
   return value;
 }
 
+bool lf_isAlnum(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
+
+// A short alias ("DD", "STG", "T2G") occurs inside many ordinary words ("Addon Scenery",
+// "Testground"), so it counts only as a word of its own: not glued to a letter or digit on
+// a side where the alias itself begins or ends with one. Longer aliases count anywhere.
+bool lf_pathHasAlias(std::string_view path, std::string_view alias) {
+  if (alias.size() > 4) return gf_containsNoCase(path, alias);
+  if (alias.empty()) return true;
+  for (std::size_t at = 0; at + alias.size() <= path.size(); ++at) {
+    if (!gf_containsNoCase(path.substr(at, alias.size()), alias)) continue;
+    const bool leftFree = at == 0 || !lf_isAlnum(alias.front()) || !lf_isAlnum(path[at - 1]);
+    const std::size_t end = at + alias.size();
+    const bool rightFree = end == path.size() || !lf_isAlnum(alias.back()) || !lf_isAlnum(path[end]);
+    if (leftFree && rightFree) return true;
+  }
+  return false;
+}
+
 } // namespace
 
 PublisherMatch gf_publisherFromFileName(std::string_view path) {
@@ -26,7 +45,7 @@ PublisherMatch gf_publisherFromFileName(std::string_view path) {
   for (const auto& group : dbaseTables.publishers) {
     if (group.empty()) continue;
     for (const auto& alias : group)
-      if (gf_containsNoCase(path, alias)) return {group.front(), {}};
+      if (lf_pathHasAlias(path, alias)) return {group.front(), {}};
   }
   return {"unknown", {}};
 }

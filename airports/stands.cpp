@@ -67,6 +67,10 @@ bool gf_standFitsSize(const StandData& stand, double halfSpanNm) {
 std::uint64_t gf_hours2bitset(std::string_view text) {
   std::uint64_t hours = 0;
   if (text.empty()) return hours;
+  // Each warning quotes the whole text: a damaged text of many bad pieces would otherwise
+  // fill the log with its square.
+  constexpr std::size_t warningsShown = 5;
+  std::size_t invalid = 0;
   std::size_t start = 0;
   while (true) {
     const auto comma = text.find(',', start);
@@ -74,11 +78,13 @@ std::uint64_t gf_hours2bitset(std::string_view text) {
     const auto value = lf_leadingInt(piece);
     if (value && *value >= 0 && *value < slotsPerDay)
       hours |= std::uint64_t{1} << *value;
-    else
+    else if (++invalid <= warningsShown)
       gf_logWarning(fmt::format("{} invalid hour '{}' in {}", "gf_hours2bitset", piece, text));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
+  if (invalid > warningsShown)
+    gf_logWarning(fmt::format("{} {} more invalid hours in {}", "gf_hours2bitset", invalid - warningsShown, text));
   return hours;
 }
 

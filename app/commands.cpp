@@ -1,11 +1,6 @@
 #include "app/commands.h"
 
-#include "core/shell/control_refresh.h"
 #include "app/edit_boxes.h"
-#include "core/shell/repaint.h"
-#include "core/shell/requests.h"
-#include "core/shell/run_state.h"
-#include "core/shell/status_line.h"
 #include "app/window_actions.h"
 #include "app/window_controls.h"
 #include "core/log.h"
@@ -13,6 +8,11 @@
 #include "core/settings/parameters.h"
 #include "core/settings/settings_file.h"
 #include "core/settings/settings_version.h"
+#include "core/shell/control_refresh.h"
+#include "core/shell/repaint.h"
+#include "core/shell/requests.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "core/version.h"
 #include "feeds/realtraffic_link.h"
 

@@ -1,11 +1,11 @@
 // The main window's child controls: creation, the edit boxes' procedures, and applying
 // the control model to the real controls.
 #include "app/edit_boxes.h"
-#include "core/shell/repaint.h"
 #include "app/window_layout.h"
 #include "app/window_win.h"
 #include "core/errors.h"
 #include "core/log.h"
+#include "core/shell/repaint.h"
 #include "core/utf16_win.h"
 
 #include <fmt/format.h>
@@ -96,7 +96,9 @@ void gf_createControls(HWND window, HINSTANCE instance) {
             SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(lf_editProc)));
       break;
     }
-    if (control != nullptr) lf_applyAll(window, c);
+    if (control == nullptr) continue;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(gf_windowFont()), FALSE);
+    lf_applyAll(window, c);
   }
   gf_requestRepaint(settingsBandRect);
 }

@@ -1,14 +1,14 @@
 #include "app/edit_boxes.h"
 
-#include "core/shell/control_refresh.h"
-#include "core/shell/requests.h"
-#include "core/shell/run_state.h"
-#include "core/shell/status_line.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/settings/control_port.h"
 #include "core/settings/parameters.h"
 #include "core/settings/settings_file.h"
+#include "core/shell/control_refresh.h"
+#include "core/shell/requests.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "core/text.h"
 #include "core/version.h"
 
@@ -80,9 +80,9 @@ void lf_saveInt(IntParameter& parameter) {
   if (&parameter != &parking_percentage) gf_saveIntParameter(parameter);
 }
 
-void lf_processTbInt(IntEditParameter& parameter, const std::string& text) {
+bool lf_processTbInt(IntEditParameter& parameter, const std::string& text) {
+  bool changed = false;
   try {
-    bool changed = false;
     if (text.empty()) {
       parameter.set(&parameter == &parking_percentage ? 0 : parameter.clamp(parameter.defaultValue));
       lf_saveInt(parameter);
@@ -104,6 +104,7 @@ void lf_processTbInt(IntEditParameter& parameter, const std::string& text) {
     gf_logWarning(fmt::format("{}: {}, h={} ", "lf_processTbInt", e.what(), text));
   }
   gf_refreshIntControl(parameter);
+  return changed;
 }
 
 // MAX_FIT_FL shows MAX_FIT (half-hours) in hours; only MAX_FIT is stored.
@@ -230,7 +231,9 @@ void gf_enterEditText(std::uint16_t controlId, const std::string& text) {
   } else if (controlId == DESTINATION.controlId) {
     lf_enterDestination(text);
   } else if (controlId == parking_percentage.controlId) {
-    lf_processTbInt(parking_percentage, text);
+    // As the maximum fit: it acts on the park airport's statics by a re-plan and is kept in
+    // the park airport's learned file.
+    if (parkAirportLoaded.load() && lf_processTbInt(parking_percentage, text)) gf_parkingSettingChanged();
   } else if (controlId == MAX_FIT_FL.controlId) {
     if (parkAirportLoaded.load() && lf_processTbFloat(MAX_FIT_FL, text)) gf_parkingSettingChanged();
   }

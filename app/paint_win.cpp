@@ -36,10 +36,19 @@ GdiObjects& lf_gdi() {
 
 } // namespace
 
+HFONT gf_windowFont() {
+  // Tahoma at 8 points (11 pixels at 96 dpi), the dialog font of Windows, which Wine has too.
+  static const HFONT font =
+      CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+  return font;
+}
+
 void gf_paintWindow(HDC dc) {
   const auto ops = gf_paintOps(gf_paintInput());
   auto& gdi = lf_gdi();
   const HGDIOBJ originalPen = GetCurrentObject(dc, OBJ_PEN);
+  const HGDIOBJ originalFont = SelectObject(dc, gf_windowFont());
   SetBkMode(dc, TRANSPARENT);
   for (const auto& op : ops) {
     switch (op.kind) {
@@ -63,4 +72,5 @@ void gf_paintWindow(HDC dc) {
     }
   }
   SelectObject(dc, originalPen);
+  SelectObject(dc, originalFont);
 }

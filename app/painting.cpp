@@ -1,10 +1,10 @@
 #include "app/painting.h"
 
-#include "core/shell/requests.h"
 #include "app/window_controls.h"
 #include "core/errors.h"
 #include "core/log.h"
 #include "core/settings/parameters.h"
+#include "core/shell/requests.h"
 #include "core/text.h"
 #include "core/utf16.h"
 #include "core/version.h"

@@ -1,8 +1,8 @@
 #include "app/run_controls.h"
 
-#include "core/shell/control_refresh.h"
 #include "core/settings/control_port.h"
 #include "core/settings/parameters.h"
+#include "core/shell/control_refresh.h"
 
 namespace {
 

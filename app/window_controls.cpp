@@ -46,8 +46,7 @@ void WindowControls::resetToCreation() {
   states_ = std::move(fresh);
 }
 
-template <typename Change>
-bool WindowControls::change(std::uint16_t controlId, ControlAspect aspect, Change&& apply) {
+template <typename Change> bool WindowControls::change(std::uint16_t controlId, ControlAspect aspect, Change&& apply) {
   {
     std::lock_guard lock(mutex_);
     const auto found = states_.find(controlId);

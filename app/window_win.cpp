@@ -1,11 +1,8 @@
 // The main window: its class, creation and procedure, the message loop, and the way other
 // threads reach it (repaints, control changes and window actions, all posted).
 #include "app/window_win.h"
-#include "core/shell/main_window.h"
 #include "app/painting.h"
-#include "core/shell/repaint.h"
-#include "core/shell/run_state.h"
-#include "core/shell/status_line.h"
+#include "app/run_wiring.h"
 #include "app/window.h"
 #include "app/window_actions.h"
 #include "app/window_layout.h"
@@ -16,6 +13,10 @@
 #include "core/settings/control_port.h"
 #include "core/settings/parameters.h"
 #include "core/settings/settings_file.h"
+#include "core/shell/main_window.h"
+#include "core/shell/repaint.h"
+#include "core/shell/run_state.h"
+#include "core/shell/status_line.h"
 #include "core/version.h"
 
 #include <atomic>
@@ -171,10 +172,14 @@ LRESULT lf_handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   case WM_CTLCOLOREDIT:
   case WM_CTLCOLORSTATIC: {
     HDC dc = reinterpret_cast<HDC>(wParam);
-    const auto blue = RGB(lightBlue.red, lightBlue.green, lightBlue.blue);
+    // Edit boxes are white, also while disabled (their text then greys); the check boxes
+    // take the colour of the controls area.
+    const auto* layout = gf_findControlLayout(static_cast<std::uint16_t>(GetDlgCtrlID(reinterpret_cast<HWND>(lParam))));
+    const auto& c = layout != nullptr && layout->kind == ControlKind::editBox ? white : lightBlue;
+    const auto colour = RGB(c.red, c.green, c.blue);
     SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, blue);
-    SetDCBrushColor(dc, blue);
+    SetBkColor(dc, colour);
+    SetDCBrushColor(dc, colour);
     return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
   }
   case startRunMessage:
@@ -267,6 +272,7 @@ bool lf_registerClass(HINSTANCE instance, const wchar_t* className) {
 }
 
 void lf_installHandlers() {
+  gf_wireRunServices();
   windowControls.setApplier(lf_applyControl);
   gf_setControlPort(&windowControls);
   gf_setRepaintHandler(lf_repaint);

@@ -1,14 +1,15 @@
 #pragma once
-// The worker thread: one per run, started by the window. It checks that the program runs
-// from its own folder, loads the settings and readies the controls for the run, runs until
-// a stop is requested, and ends the run by asking the window to start the next one or to
-// save its position and quit.
+// The worker thread: one per run, started by the window. It checks the installation and
+// the settings, runs the scans, runs (run.h) and closes the run down (closing_down.h), and
+// then asks the window to start the next run or to save its position and quit.
 #include <atomic>
 
 // True from the start of a worker until it has asked the window for what comes next.
 extern std::atomic<bool> workerRunning;
 // The current run was started by a restart.
 extern std::atomic<bool> restarting;
+// The reference data is read once per process, by the first run that gets that far.
+extern std::atomic<bool> referenceDataRead;
 
 // Starts a new worker thread (GUI thread, on the start message). The worker before it has
 // already asked for this start as its last step and is joined first. Throws

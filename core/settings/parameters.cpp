@@ -93,7 +93,7 @@ StringParameter DBASE_VERSION{"DBASE_VERSION", ""};
 StringParameter author{"author", ""};
 StringParameter date{"date", ""};
 StringParameter version{"version", ""};
-StringParameter copyright{"copyright", "Copyright (c) 2026 the Hivemoor authors"};
+StringParameter copyright{"copyright", "(c) 2026 the Hivemoor authors"};
 StringParameter MSFS{"MSFS", ""};
 StringParameter P3D{"P3D", ""};
 

@@ -46,6 +46,13 @@ TEST(AirportFiles, LinkFiles) {
     EXPECT_EQ(gf_readLinkFile(dir / "EHAM.txt"), c.target) << c.content;
   }
   EXPECT_EQ(gf_readLinkFile(dir / "NONE.txt"), std::nullopt);
+  // Written in another code page: no path to open, and the user is told.
+  LogCapture log;
+  writeFile(dir / "EHAM.txt", "D:\\Sc\xE8nery\\EHAM.xml\r\n");
+  EXPECT_EQ(gf_readLinkFile(dir / "EHAM.txt"), std::nullopt);
+  EXPECT_TRUE(log.contains("===> The link file '" + text(dir / "EHAM.txt") + "' is not UTF-8 text: save it as UTF-8"));
+  writeFile(dir / "EHAM.txt", "D:\\Sc\xC3\xA8nery\\EHAM.xml\r\n");
+  EXPECT_EQ(gf_readLinkFile(dir / "EHAM.txt"), "D:\\Sc\xC3\xA8nery\\EHAM.xml");
   EXPECT_EQ(gf_codeXmlText("EHAM"), "EHAM.xml");
   EXPECT_EQ(gf_codeTxtPath("EHAM"), fs::path("EHAM.txt"));
 }
@@ -170,6 +177,22 @@ TEST(AirportFiles, LearnedFilePaths) {
   EXPECT_EQ(gf_publisherFolderName(" Fly Tampa. "), "Fly Tampa");
   EXPECT_EQ(gf_publisherFolderName("a<b>c|d?e*f\"g\tH"), "a_b_c_d_e_f_g_H");
   EXPECT_EQ(gf_publisherFolderName(". ."), "");
+  // A name written in another code page, or cut inside a character, still makes a path.
+  EXPECT_EQ(gf_publisherFolderName("Caf\xE9 Scenery"), "Caf_ Scenery");
+  EXPECT_EQ(gf_publisherFolderName("A\xC3"), "A_");
+  EXPECT_EQ(gf_publisherFolderName("\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(gf_publisherFolderName("\xC0\xAF\xED\xA0\x80"), "_____"); // over-long '/', a surrogate
+  EXPECT_EQ(text(gf_learnedFilePath("airports\\my_thirdparty\\EHAM.xml", "Caf\xE9")),
+            text({"airports", "learned", "thirdparty", "Caf_", "EHAM.xml"}));
+  // Names Windows keeps for its devices.
+  for (const auto* device : {"CON", "nul", "Aux.Scenery", "COM1", "lpt9"})
+    EXPECT_EQ(gf_publisherFolderName(device), std::string("_") + device) << device;
+  for (const auto* name : {"CONTOSO", "COM", "COM0", "LPT10", "Console"})
+    EXPECT_EQ(gf_publisherFolderName(name), name) << name;
+  // A name too long for Windows' paths is cut between characters.
+  EXPECT_EQ(gf_publisherFolderName(std::string(70, 'x')), std::string(64, 'x'));
+  EXPECT_EQ(gf_publisherFolderName(std::string(63, 'x') + "\xC3\xA9x"), std::string(63, 'x'));
+  EXPECT_EQ(gf_publisherFolderName(std::string(60, 'x') + "   .    x"), std::string(60, 'x'));
 }
 
 TEST(AirportFiles, PublishersOfSceneryFiles) {
@@ -183,6 +206,12 @@ TEST(AirportFiles, PublishersOfSceneryFiles) {
   EXPECT_EQ(gf_publisherFromFileName("D:\\as_EDDF\\x.bgl").publisher, "Aerosoft");
   EXPECT_EQ(gf_publisherFromFileName("D:\\Scenery\\x.bgl").publisher, "unknown");
   EXPECT_TRUE(gf_publisherFromFileName("D:\\Scenery\\x.bgl").reportLine.empty());
+  // Short aliases only as words of their own: "DD" is no part of "Addon Scenery".
+  dbaseTables.publishers.push_back({"Drzewiecki Design", "DD", "Drzewiecki"});
+  EXPECT_EQ(gf_publisherFromFileName("C:\\P3D\\Addon Scenery\\KSEA\\scenery\\x.bgl").publisher, "unknown");
+  EXPECT_EQ(gf_publisherFromFileName("C:\\DD_EPWA\\scenery\\x.bgl").publisher, "Drzewiecki Design");
+  EXPECT_EQ(gf_publisherFromFileName("C:\\Scenery\\dd EPWA\\x.bgl").publisher, "Drzewiecki Design");
+  EXPECT_EQ(gf_publisherFromFileName("C:\\DrzewieckiEPWA\\x.bgl").publisher, "Drzewiecki Design");
   dbaseTables.publishers.push_back({"Anyone", ""});
   EXPECT_EQ(gf_publisherFromFileName("D:\\Scenery\\x.bgl").publisher, "Anyone");
   EXPECT_EQ(gf_publisherFromFileName("D:\\flytampa\\x.bgl").publisher, "FlyTampa");

@@ -142,6 +142,28 @@ TEST(ParkAirport, EarlyResultsAndRefusedFiles) {
   EXPECT_FALSE(parkAirportLoaded.load());
 }
 
+TEST(ParkAirport, AFailedReadLeavesNoLearnedFileToSaveInto) {
+  AirportWorld world;
+  AirportSettingsGuard settings;
+  localFile("EHAM", standFile({{"altitude", "-11"}, {"publisher", "P"}},
+                              R"(<parkpos id="A1" latitude="52.3" longitude="4.7"/>)"));
+  ASSERT_EQ(readPark("EHAM"), "");
+  EXPECT_EQ(parkLearnedFile.path, learnedThirdpartyFolder / "P" / "EHAM.xml");
+  // The next park airport's file breaks: Schiphol's learned file is no place for its stands.
+  for (const auto* broken : {"<broken", R"(<?xml version="1.0"?><parkpositions/>)"}) {
+    localFile("EDDF", broken);
+    EXPECT_NE(readPark("EDDF"), "");
+    EXPECT_TRUE(parkLearnedFile.path.empty());
+  }
+  localFile("EDDF", standFile({{"publisher", "P"}}, R"(<parkpos id="B1" latitude="50.0" longitude="8.5"/>)"));
+  EXPECT_THROW(readPark("EDDF"), hvm::UserErrorException);
+  EXPECT_TRUE(parkLearnedFile.path.empty());
+  standUpdateCount = 1;
+  gf_saveLearnedAirport();
+  EXPECT_FALSE(fs::exists(learnedThirdpartyFolder / "P" / "EHAM.xml"));
+  EXPECT_NE(gf_statusLineSnapshot().message.find("did not succeed"), std::string::npos);
+}
+
 TEST(ParkAirport, HeaderValuesAndStandsOfTheFirstList) {
   AirportWorld world;
   AirportSettingsGuard settings;
@@ -244,6 +266,28 @@ TEST(ParkAirport, AdjacencyAsEveryPairGivesIt) {
       links += expected[k].size();
     }
     EXPECT_GT(links, 50u) << lon;
+  }
+}
+
+// Stands far smaller than a millimetre, a huge one among small ones, an airport at the pole
+// or one stand far from the rest: each as every pair gives it.
+TEST(ParkAirport, AdjacencyOfOddSizesAndPlaces) {
+  const auto at = [](double lat, double lon, double radiusMetres) {
+    return StandData("S", {}, lat, lon, 0.0, radiusMetres, false, false, false);
+  };
+  const std::vector<StandList> files{
+      {at(33.94, -118.40, 1e-300), at(33.94, -118.40, 1e-300), at(33.9401, -118.40, 1e-300), at(-33.94, 0.0, 1e-300)},
+      {at(33.94, -118.40, 1000.0), at(33.945, -118.40, 20.0), at(33.9401, -118.4001, 20.0), at(33.96, -118.40, 20.0),
+       at(33.94, -118.40, 0.0)},
+      {at(89.9999, 10.0, 20.0), at(89.9999, -170.0, 20.0), at(90.0, 0.0, 20.0), at(-90.0, 0.0, 20.0),
+       at(-89.9999, 45.0, 20.0)},
+      {at(33.94, -118.40, 20.0), at(33.94, -118.4003, 20.0), at(89.9, 179.9, 0.5), at(-45.0, -179.9999, 30.0),
+       at(-45.0, 179.9999, 30.0)},
+  };
+  for (auto stands : files) {
+    const auto expected = bruteForce(stands);
+    gf_numberAndLinkStands(stands);
+    for (std::size_t k = 0; k < stands.size(); ++k) EXPECT_EQ(stands[k].adjacent, expected[k]) << k;
   }
 }
 

@@ -68,6 +68,14 @@ TEST(StandRecords, HalfHourTexts) {
   LogCapture log;
   gf_hours2bitset("47,48");
   EXPECT_TRUE(log.contains("===> gf_hours2bitset invalid hour '48' in 47,48"));
+
+  // A damaged text of many bad pieces: a few warnings and their count, not one each.
+  const auto damaged = std::string(20000, ',') + "5";
+  LogCapture many;
+  EXPECT_EQ(gf_hours2bitset(damaged), bit(5));
+  EXPECT_EQ(warningCount(many), 5u);
+  EXPECT_TRUE(many.contains("===> gf_hours2bitset 19995 more invalid hours in ,,,"));
+  EXPECT_EQ(many.lines().size(), 6u);
 }
 
 TEST(StandRecords, HalfHourSetsAsText) {

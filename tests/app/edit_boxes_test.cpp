@@ -10,6 +10,9 @@ std::string boxText(const ParameterControl& control) { return windowControls.sta
 } // namespace
 
 TEST_F(WindowTest, PercentageBox) {
+  parkAirportLoaded = true;
+  // No re-plan: a change clears the status line, as for the maximum fit.
+  INITIAL_LOAD_ONLY.set(true);
   struct Case {
     const char* typed;
     std::int32_t value;
@@ -17,14 +20,14 @@ TEST_F(WindowTest, PercentageBox) {
   };
   // Each row starts from 30.
   const Case cases[] = {
-      {"150", 100, "The new parking_percentage is 100"},
+      {"150", 100, ""},
       {"30", 30, "Same parking_percentage value 30, no changes made"},
       {"abc", 30, "invalid input: abc"},
       {"nan", 30, "invalid input: nan"},
       {"--5", 30, "invalid input: --5"},
-      {"", 0, "The new parking_percentage is 0"},
-      {"  +42xyz", 42, "The new parking_percentage is 42"},
-      {"-7", 0, "The new parking_percentage is 0"},
+      {"", 0, ""},
+      {"  +42xyz", 42, ""},
+      {"-7", 0, ""},
       {"99999999999", 30, ""},
   };
   for (const auto& c : cases) {
@@ -37,10 +40,29 @@ TEST_F(WindowTest, PercentageBox) {
     EXPECT_EQ(boxText(parking_percentage), std::to_string(c.value));
   }
   EXPECT_TRUE(log.contains("===> lf_processTbInt: stoi, h=99999999999 "));
-  // Its home is the airport files, not parameters.xml; nor does it ask for a re-plan.
+  // Its home is the airport files, not parameters.xml.
   EXPECT_FALSE(stored("parking_percentage"));
+  INITIAL_LOAD_ONLY.set(false);
+}
+
+TEST_F(WindowTest, PercentageBoxActsLikeTheMaxFitBox) {
+  parking_percentage.set(30);
+  gf_enterEditText(parking_percentage.controlId, "50");
+  EXPECT_EQ(parking_percentage.get(), 30); // no park airport: nothing to act on
   EXPECT_FALSE(replanRequested);
-  EXPECT_FALSE(learnedParamChanged);
+
+  parkAirportLoaded = true;
+  runState.seconds = 37;
+  gf_enterEditText(parking_percentage.controlId, "50");
+  EXPECT_EQ(parking_percentage.get(), 50);
+  // Applied by the re-plan, kept by the learned file of the park airport.
+  EXPECT_TRUE(replanRequested);
+  EXPECT_TRUE(learnedParamChanged);
+  EXPECT_EQ(message(), "Hivemoor will respond in 8 seconds ...");
+
+  replanRequested = false;
+  gf_enterEditText(parking_percentage.controlId, "50");
+  EXPECT_FALSE(replanRequested); // the same value changes nothing
 }
 
 TEST_F(WindowTest, MaxFitBoxActsOnlyWithAParkAirport) {

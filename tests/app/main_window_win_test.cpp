@@ -22,11 +22,25 @@ constexpr std::uint32_t greenPixel = 0x32CD32;
 constexpr std::uint32_t yellowPixel = 0xFFFF00;
 constexpr std::uint32_t lightBluePixel = 0x99CCFF;
 
-// A program folder (with its docs folder) and a settings folder, both of their own.
+// A program folder (with its docs folder and the reference data the build made) and a
+// settings folder, both of their own. No simulator is installed: a livery folder named by
+// hand lets the run start without one, and the run waits for it.
 struct Folders {
   TempDir program{"hvm-gui-\xC3\xA9"};
   TempDir settings{"hvm-gui-settings"};
-  Folders() { fs::create_directory(program / "docs"); }
+  Folders() {
+    fs::create_directory(program / "docs");
+    fs::copy(windowsPath(HVM_BUILT_INPUT_DIR), program / "input", fs::copy_options::recursive);
+    // The simulator link looks for a simulator where nothing answers: never at a simulator
+    // another test serves at the same time.
+    testing_support::writeFile(program / "SimConnect.cfg", "[SimConnect]\r\nProtocol=IPv4\r\nAddress=127.0.0.2\r\n"
+                                                           "Port=1\r\n");
+    write({});
+  }
+  void write(settings_testing::Entries entries) const {
+    entries.emplace_back("lfolder0", "C:\\liveries");
+    settings_testing::writeSettings(settingsFile(), entries);
+  }
   fs::path settingsFile() const { return settings / "parameters.xml"; }
   std::optional<std::string> stored(const std::string& name) const { return entryValue(settingsFile(), name); }
   bool storedAs(const std::string& name, const std::string& value) const {
@@ -280,7 +294,7 @@ TEST(MainWindow, OpensWhereItWasOrOnScreen) {
   const Case cases[] = {{"150", "90", 150, 90}, {"-5000", "3000", defaultLeft, 20}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.x);
-    settings_testing::writeSettings(folders.settingsFile(), {{"MAIN_WINDOW_X", c.x}, {"MAIN_WINDOW_Y", c.y}});
+    folders.write({{"MAIN_WINDOW_X", c.x}, {"MAIN_WINDOW_Y", c.y}});
     RunningProgram program(folders.program.path(), folders.settings.path());
     ASSERT_NE(program.findWindow(), nullptr);
     RECT place{};

@@ -1,7 +1,7 @@
 // The window's state apart from Win32: the display fields, the layout of the controls and
 // the control model with its refresh and enabling operations.
-#include "core/shell/control_refresh.h"
 #include "app/window_layout.h"
+#include "core/shell/control_refresh.h"
 #include "window_fixture.h"
 
 #include <atomic>

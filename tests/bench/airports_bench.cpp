@@ -1,7 +1,8 @@
 // The airport files at start-up and at a park airport. Goals: the shipped airports file read
 // in under 100 ms and searched for the closest airport in under 1 ms; a park airport of 500
 // stands with 100,000 learned options read, merged and linked in under 200 ms; a hostile
-// file of 20,000 stands (spread out, or stacked on one spot) in under 2 s.
+// file of 20,000 stands (spread out, stacked on one spot, one of them huge or at the pole,
+// or all of them tiny) in under 2 s.
 #include "airports/airport_list.h"
 #include "airports/closest_airport.h"
 #include "airports/park_airport.h"
@@ -49,9 +50,18 @@ BenchFolder& benchFolder() {
 constexpr const char* meta = R"(<meta><info name="author" value="Hivemoor"/><info name="version" value="11.0.3"/>)"
                              R"(<info name="date" value="Dec 08, 2026"/></meta>)";
 
-// A park file of CODE in my_thirdparty (publisher P) and its learned file: stands spread
-// over about 2 km (or all on one spot), each learned stand with its share of the options.
-void writeAirport(const std::string& code, int stands, int options, bool stacked) {
+enum class Layout {
+  Spread,  // over about 2 km
+  Stacked, // all on one spot
+  OneHuge, // spread, and the first stand 1 km in radius, as large as a file may make it
+  Tiny,    // spread, every radius far below a millimetre
+  Pole,    // spread, and the first stand at the north pole
+};
+
+// A park file of CODE in my_thirdparty (publisher P) and its learned file, each learned
+// stand with its share of the options.
+void writeAirport(const std::string& code, int stands, int options, Layout layout) {
+  const bool stacked = layout == Layout::Stacked;
   std::mt19937 engine(7);
   std::uniform_real_distribution<double> offset(-0.01, 0.01);
   std::uniform_real_distribution<double> radius(10.0, 40.0);
@@ -61,9 +71,12 @@ void writeAirport(const std::string& code, int stands, int options, bool stacked
        << "<parameter name=\"altitude\" value=\"125\"/><parameter name=\"publisher\" value=\"P\"/>\n"
        << "<parameter name=\"airport_name\" value=\"Bench\"/></parameters>\n<parkpositions>\n";
   for (int k = 0; k < stands; ++k)
-    park << fmt::format(R"(<parkpos id="S{}" latitude="{:.6f}" longitude="{:.6f}" heading="90" radius="{:.1f}"/>)", k,
-                        33.94 + (stacked ? 0.0 : offset(engine)), -118.40 + (stacked ? 0.0 : offset(engine)),
-                        radius(engine))
+    park << fmt::format(R"(<parkpos id="S{}" latitude="{:.6f}" longitude="{:.6f}" heading="90" radius="{}"/>)", k,
+                        layout == Layout::Pole && k == 0 ? 90.0 : 33.94 + (stacked ? 0.0 : offset(engine)),
+                        -118.40 + (stacked ? 0.0 : offset(engine)),
+                        layout == Layout::OneHuge && k == 0 ? 1000.0
+                        : layout == Layout::Tiny            ? 1e-300
+                                                            : radius(engine))
          << '\n';
   park << "</parkpositions>\n";
   std::ofstream learned(learnedThirdpartyFolder / "P" / (code + ".xml"));
@@ -105,9 +118,9 @@ void findClosestAirport(benchmark::State& state) {
   }
 }
 
-void readParkAirport(benchmark::State& state, const std::string& code, int stands, int options, bool stacked) {
+void readParkAirport(benchmark::State& state, const std::string& code, int stands, int options, Layout layout) {
   benchFolder();
-  writeAirport(code, stands, options, stacked);
+  writeAirport(code, stands, options, layout);
   for (auto _ : state) {
     standList.clear();
     parkAirportFileInfo = {};
@@ -123,9 +136,12 @@ void readParkAirport(benchmark::State& state, const std::string& code, int stand
   state.counters["options"] = static_cast<double>(total);
 }
 
-void readParkAirport500(benchmark::State& state) { readParkAirport(state, "BNCH", 500, 100000, false); }
-void readHostile20000(benchmark::State& state) { readParkAirport(state, "HSTL", 20000, 20000, false); }
-void readStacked20000(benchmark::State& state) { readParkAirport(state, "STCK", 20000, 20000, true); }
+void readParkAirport500(benchmark::State& state) { readParkAirport(state, "BNCH", 500, 100000, Layout::Spread); }
+void readHostile20000(benchmark::State& state) { readParkAirport(state, "HSTL", 20000, 20000, Layout::Spread); }
+void readStacked20000(benchmark::State& state) { readParkAirport(state, "STCK", 20000, 20000, Layout::Stacked); }
+void readOneHuge20000(benchmark::State& state) { readParkAirport(state, "HUGE", 20000, 20000, Layout::OneHuge); }
+void readTiny20000(benchmark::State& state) { readParkAirport(state, "TINY", 20000, 20000, Layout::Tiny); }
+void readPole20000(benchmark::State& state) { readParkAirport(state, "POLE", 20000, 20000, Layout::Pole); }
 
 } // namespace
 
@@ -134,3 +150,6 @@ BENCHMARK(findClosestAirport)->Unit(benchmark::kMicrosecond);
 BENCHMARK(readParkAirport500)->Unit(benchmark::kMillisecond);
 BENCHMARK(readHostile20000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(readStacked20000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(readOneHuge20000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(readTiny20000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(readPole20000)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -1,0 +1,4 @@
+#include "app/run_wiring.h"
+
+// Natively there is no registry: no simulator is installed.
+void gf_wirePlatformCalls(RunServices&) {}
