@@ -52,9 +52,9 @@ bool lf_findSceneryFiles(const fs::path& folder, const fs::path& stockFolder, st
     if (gf_stopOrClosed()) return false;
     try {
       const auto& entry = *entries;
+      // The type the folder listing gave serves; only a link is followed to what it names.
       std::error_code statusError;
-      const auto status = entry.status(statusError);
-      if (fs::is_directory(status)) {
+      if (entry.is_directory(statusError)) {
         if (isStock(entry.path())) {
           entries.disable_recursion_pending();
           continue;
@@ -70,7 +70,9 @@ bool lf_findSceneryFiles(const fs::path& folder, const fs::path& stockFolder, st
         continue;
       }
       if (statusError) throw fs::filesystem_error("status", entry.path(), statusError);
-      if (!fs::is_regular_file(status)) continue;
+      const bool regular = entry.is_regular_file(statusError);
+      if (statusError) throw fs::filesystem_error("status", entry.path(), statusError);
+      if (!regular) continue;
       const auto& path = entry.path();
       if (!lf_isBGLextension(gf_pathText(path.extension()))) continue;
       if (lf_isStaticsPath(path, folder)) continue;
