@@ -99,10 +99,16 @@ TextEncoding gf_detectTextEncoding(const std::filesystem::path& path) {
                        gf_lastSystemError()));
     return TextEncoding::NoneFound;
   }
-  unsigned char bytes[encodingLookAhead];
-  file.read(reinterpret_cast<char*>(bytes), encodingLookAhead);
-  const auto size = static_cast<std::size_t>(file.gcount());
-  if (file.bad() || size < 2) return TextEncoding::NoneFound;
+  char bytes[encodingLookAhead];
+  file.read(bytes, encodingLookAhead);
+  if (file.bad()) return TextEncoding::NoneFound;
+  return gf_detectTextEncodingOfBytes(std::string_view(bytes, static_cast<std::size_t>(file.gcount())));
+}
+
+TextEncoding gf_detectTextEncodingOfBytes(std::string_view firstBytes) {
+  const auto size = std::min(firstBytes.size(), encodingLookAhead);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(firstBytes.data());
+  if (size < 2) return TextEncoding::NoneFound;
   if (size > 2 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) return TextEncoding::Utf8WithBom;
   if (bytes[0] == 0xFF && bytes[1] == 0xFE) return TextEncoding::Unicode;
   if (bytes[0] == 0xFE && bytes[1] == 0xFF) return TextEncoding::UnicodeBigEndian;

@@ -21,6 +21,8 @@ enum class TextEncoding : std::int32_t {
 inline constexpr std::size_t encodingLookAhead = 1027;
 
 TextEncoding gf_detectTextEncoding(const std::filesystem::path& path);
+// The same rules on a file's first bytes (at most encodingLookAhead of them count).
+TextEncoding gf_detectTextEncodingOfBytes(std::string_view firstBytes);
 std::string_view gf_encodingName(TextEncoding encoding);
 bool gf_readEncodedLines(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines);
 bool gf_readExtTextFileToStringVector(const std::filesystem::path& path, std::vector<std::string>& lines);

@@ -1,5 +1,7 @@
 #include "core/refdata/lookups.h"
 
+#include <algorithm>
+
 SizeCategory gf_aircraftCategory(const DbaseTables& tables, std::string_view type) {
   if (tables.largeTypes.contains(type)) return SizeCategory::Large;
   if (tables.heavyTypes.contains(type)) return SizeCategory::Heavy;
@@ -50,10 +52,22 @@ std::string gf_operatorOfRegistration(std::string_view registration) {
 }
 
 std::optional<std::string> gf_findRegistrationInText(std::string_view text) {
-  for (const auto& [registration, data] : dbaseTables.registrations)
-    // An entry without registration would "occur" in every text.
-    if (!registration.empty() && registration.size() <= 5 && registration.size() <= text.size() &&
-        text.find(registration) != std::string_view::npos)
-      return registration;
+  // A registration counts only as a word of its own: "G-ABC" in "BAW G-ABC", not in "BAW G-ABCD".
+  // The earliest in the text wins, and of two beginning at the same place the longer one, so
+  // the answer does not depend on the registration map's order.
+  // Hyphens belong to registrations, so they join words too.
+  const auto isAlnum = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+  };
+  const auto isWordChar = [&](char c) { return isAlnum(c) || c == '-'; };
+  for (std::size_t start = 0; start < text.size(); ++start) {
+    if (!isAlnum(text[start]) || (start > 0 && isWordChar(text[start - 1]))) continue;
+    for (auto length = std::min<std::size_t>(5, text.size() - start); length > 0; --length) {
+      const auto end = start + length;
+      if (end < text.size() && isWordChar(text[end])) continue;
+      std::string candidate(text.substr(start, length));
+      if (dbaseTables.registrations.contains(candidate)) return candidate;
+    }
+  }
   return std::nullopt;
 }

@@ -21,5 +21,6 @@ std::vector<std::string> gf_registrationCandidates(std::string_view registration
 std::optional<RegistrationData> gf_lookupRegistration(std::string_view registration);
 std::string gf_airlineOfRegistration(std::string_view registration);
 std::string gf_operatorOfRegistration(std::string_view registration);
-// A known registration of at most 5 characters that occurs in the text.
+// A known registration of at most 5 characters that stands in the text as a word of its own
+// (no letter or digit right before or after it): the earliest, the longer of two at one place.
 std::optional<std::string> gf_findRegistrationInText(std::string_view text);

@@ -96,8 +96,19 @@ TEST_F(ReferenceLookups, RegistrationInText) {
   EXPECT_EQ(gf_findRegistrationInText("nothing here"), std::nullopt);
   EXPECT_EQ(gf_findRegistrationInText(""), std::nullopt);
   dbaseTables.registrations.emplace("G-ABC", RegistrationData{"BAW", "A320", "", false});
-  EXPECT_EQ(gf_findRegistrationInText("xG-ABCx"), "G-ABC");
-  EXPECT_EQ(gf_findRegistrationInText("G-AB"), std::nullopt); // the text is shorter than the key
+  dbaseTables.registrations.emplace("G-AB", RegistrationData{"BAW", "A320", "", false});
+  dbaseTables.registrations.emplace("N1", RegistrationData{"", "C172", "", false});
+  // Only as a word of its own: not inside another word or number.
+  EXPECT_EQ(gf_findRegistrationInText("xG-ABCx"), std::nullopt);
+  EXPECT_EQ(gf_findRegistrationInText("BAW G-ABCD"), std::nullopt);
+  EXPECT_EQ(gf_findRegistrationInText("G-ABC-1"), std::nullopt);
+  EXPECT_EQ(gf_findRegistrationInText("Cessna N172"), std::nullopt);
+  EXPECT_EQ(gf_findRegistrationInText("BAW (G-ABC)"), "G-ABC");
+  EXPECT_EQ(gf_findRegistrationInText("G-AB"), "G-AB");
+  // The earliest wins, whatever the map's order; at one place the longer one.
+  EXPECT_EQ(gf_findRegistrationInText("N1 ABCD"), "N1");
+  EXPECT_EQ(gf_findRegistrationInText("ABCD N1"), "ABCD");
+  EXPECT_EQ(gf_findRegistrationInText("D-ABCDE,G-ABC"), "G-ABC");
 }
 
 namespace {
