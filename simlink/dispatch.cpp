@@ -58,7 +58,7 @@ void lf_handleException(const ReceivedMessage& m) {
     break;
   case exceptionCreateObjectFailed:
     if (const auto hexId = gf_takePendingByPacket(m.u32(recv_offset::sendId)); hexId && *hexId != 0)
-      gf_pushSimResult({0, *hexId, 0, simResultCreateFailed, 0.0, 0.0});
+      gf_pushSimResult(gf_createFailedResult(*hexId, CreateFailure::refusedBySimulator));
     break;
   case exceptionLoadFlightplanFailed:
     gf_logWarning("SimConnect exception: load flight plan failed");
@@ -158,16 +158,17 @@ void lf_handleSimObjectData(const ReceivedMessage& m) {
 }
 
 // A new object was identified as one of ours: released from the simulator's AI and frozen,
-// so that only the positions the link sends move it.
+// so that only the positions the link sends move it. The freeze goes out with the next frame;
+// this thread never waits for live traffic's command mutex (the handle cannot close meanwhile:
+// only this thread closes it).
 void lf_takeOver(std::uint32_t objectId) {
   gf_markOwnObject(objectId);
   const auto id = static_cast<std::int32_t>(objectId);
-  std::lock_guard lock(simCommands.commandMutex);
   simCalls.SimConnect_AIReleaseControl(simLinkState.simConnectHandle.load(), objectId,
                                        gf_simId(SimRequestId::ReleaseControl));
-  simCommands.eventQueue.push_back({id, SimEventId::FREEZE_LATITUDE_LONGITUDE_SET, 1});
-  simCommands.eventQueue.push_back({id, SimEventId::FREEZE_ALTITUDE_SET, 1});
-  simCommands.eventQueue.push_back({id, SimEventId::FREEZE_ATTITUDE_SET, 1});
+  gf_queueLinkEvent({id, SimEventId::FREEZE_LATITUDE_LONGITUDE_SET, 1});
+  gf_queueLinkEvent({id, SimEventId::FREEZE_ALTITUDE_SET, 1});
+  gf_queueLinkEvent({id, SimEventId::FREEZE_ATTITUDE_SET, 1});
 }
 
 void lf_handleSimObjectDataByType(const ReceivedMessage& m) {
@@ -187,7 +188,7 @@ void lf_handleSimObjectDataByType(const ReceivedMessage& m) {
         // remove it, so it goes again.
         gf_logWarning(fmt::format("Late creation of '{}', oid: {}, removed again", atcId, objectId));
         gf_markOwnObject(objectId);
-        gf_queueRemoveAc(id);
+        gf_queueLinkRemoval(id);
         return;
       }
       gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "

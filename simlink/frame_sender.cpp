@@ -27,6 +27,8 @@ struct FrameBatch {
   std::vector<std::int32_t> removals;
 };
 FrameBatch batch;
+// The link's own commands for the next frame (SimClient thread only).
+FrameBatch linkCommands;
 
 // The simulator's text fields: a title takes at most 255 bytes, a tail number 11.
 constexpr std::size_t titleLimit = 255;
@@ -63,8 +65,8 @@ std::size_t lf_sendPositions(SimConnectClient* handle) {
   return sent;
 }
 
-void lf_sendEvents(SimConnectClient* handle) {
-  for (const ClientEventData& e : batch.events) {
+void lf_sendEvents(SimConnectClient* handle, std::vector<ClientEventData>& events) {
+  for (const ClientEventData& e : events) {
     const std::uint32_t object = lf_object(e.objectId);
     if (!gf_isOwnObject(object)) {
       gf_logWarning(fmt::format("SimConnect event {} for object {}, which is not Hivemoor's, not sent",
@@ -82,28 +84,31 @@ void lf_sendEvents(SimConnectClient* handle) {
     }
     if (flaps) simCalls.SimConnect_AIReleaseControl(handle, object, release);
   }
-  batch.events.clear();
+  events.clear();
 }
 
 // Sends one creation and remembers it as pending. A title or callsign the simulator cannot
-// take refuses this one creation (its hexid goes into refused), never the run.
-void lf_createAcInSim(SimConnectClient* handle, const CreateAcData& c, std::vector<std::int32_t>& refused) {
+// take refuses this one creation (its result goes into refused), never the run.
+void lf_createAcInSim(SimConnectClient* handle, const CreateAcData& c, std::vector<SimResultData>& refused) {
   // The title is a view into the livery tables, not terminated: the call gets its own copy.
   const std::string title(c.title);
+  // A title that cannot be sent can never be created; a callsign that cannot says nothing
+  // about the title.
+  const auto refuse = [&](const char* why) {
+    gf_logWarning(
+        fmt::format("! Creation refused, hexid:{}, liv: '{}', callsign: {}: {}", c.hexId, title, c.callsign, why));
+    refused.push_back(gf_createFailedResult(c.hexId, title.size() > titleLimit ? CreateFailure::titleTooLong
+                                                                               : CreateFailure::callsignTooLong));
+  };
   if (title.size() > titleLimit || c.callsign.size() > callsignLimit) {
-    gf_logWarning(fmt::format("! Creation refused, hexid:{}, liv: '{}', callsign: {}: a title takes at most {} bytes, "
-                              "a callsign {}",
-                              c.hexId, title, c.callsign, titleLimit, callsignLimit));
-    refused.push_back(c.hexId);
+    refuse(title.size() > titleLimit ? "a title takes at most 255 bytes" : "a callsign takes at most 11 bytes");
     return;
   }
   std::uint32_t packetId = 0;
   const SimConnectResult result = simCalls.SimConnect_AICreateNonATCAircraft(
       handle, title.c_str(), c.callsign.c_str(), c.position, gf_simId(SimRequestId::CreateAircraft), &packetId);
   if (result == simconnectStringTooLong) {
-    gf_logWarning(fmt::format("! Creation refused, hexid:{}, liv: '{}', callsign: {}: a text does not fit", c.hexId,
-                              title, c.callsign));
-    refused.push_back(c.hexId);
+    refuse("a text does not fit");
     return;
   }
   if (result < 0) {
@@ -115,8 +120,8 @@ void lf_createAcInSim(SimConnectClient* handle, const CreateAcData& c, std::vect
   gf_addPendingCreate({packetId, c.hexId, c.callsign, LinkClock::now()});
 }
 
-void lf_sendRemovals(SimConnectClient* handle) {
-  for (const std::int32_t id : batch.removals) {
+void lf_sendRemovals(SimConnectClient* handle, std::vector<std::int32_t>& removals) {
+  for (const std::int32_t id : removals) {
     const std::uint32_t object = lf_object(id);
     if (!gf_isOwnObject(object)) {
       gf_logWarning(fmt::format("SimConnect call to remove ac with objectid {}", id));
@@ -130,7 +135,7 @@ void lf_sendRemovals(SimConnectClient* handle) {
     // Gone for the link at once: no later position or event goes to an object being removed.
     gf_forgetOwnObject(object);
   }
-  batch.removals.clear();
+  removals.clear();
 }
 
 // The frame's packets leave as one burst, however the sending ends.
@@ -149,6 +154,15 @@ private:
 
 void gf_setFrameProbe(FrameProbe probe) { frameProbe.store(probe); }
 
+void gf_queueLinkEvent(const ClientEventData& event) { linkCommands.events.push_back(event); }
+
+void gf_queueLinkRemoval(std::int32_t objectId) { linkCommands.removals.push_back(objectId); }
+
+void gf_resetLinkCommands() {
+  linkCommands.events.clear();
+  linkCommands.removals.clear();
+}
+
 void gf_sendQueuedCommands() {
   const auto start = std::chrono::steady_clock::now();
   bool taken = false;
@@ -156,10 +170,12 @@ void gf_sendQueuedCommands() {
     std::unique_lock lock(simCommands.commandMutex, std::try_to_lock);
     if (lock.owns_lock()) {
       taken = !simLinkState.simConnectError.load();
-      if (taken)
+      if (taken) {
         lf_takeBatch();
-      else
+      } else {
         lf_dropEverything();
+        gf_resetLinkCommands();
+      }
     }
   }
   // Sent without the command mutex, so live traffic never waits for the simulator's pipe.
@@ -167,16 +183,18 @@ void gf_sendQueuedCommands() {
   std::size_t positions = 0;
   if (taken) {
     SimConnectClient* handle = simLinkState.simConnectHandle.load();
-    std::vector<std::int32_t> refused;
+    std::vector<SimResultData> refused;
     {
       const PacketBatch burst(handle);
       positions = lf_sendPositions(handle);
-      lf_sendEvents(handle);
+      lf_sendEvents(handle, linkCommands.events);
+      lf_sendEvents(handle, batch.events);
       for (const CreateAcData& c : batch.creations) lf_createAcInSim(handle, c, refused);
       batch.creations.clear();
-      lf_sendRemovals(handle);
+      lf_sendRemovals(handle, batch.removals);
+      lf_sendRemovals(handle, linkCommands.removals);
     }
-    for (const std::int32_t hexId : refused) gf_pushSimResult({0, hexId, 0, simResultCreateFailed, 0.0, 0.0});
+    for (const SimResultData& failed : refused) gf_pushSimResult(failed);
   }
   if (const FrameProbe probe = frameProbe.load()) probe(held, std::chrono::steady_clock::now() - start, positions);
 }

@@ -2,6 +2,7 @@
 
 #include "core/shell/run_state.h"
 #include "simlink/command_queues.h"
+#include "simlink/frame_sender.h"
 #include "simlink/own_objects.h"
 #include "simlink/user_state.h"
 
@@ -40,5 +41,6 @@ void gf_resetSimLink(std::int32_t majorVersion) {
   simLinkState.quitReceived = false;
   runState.flightRunning.store(false);
   gf_resetOwnObjects();
+  gf_resetLinkCommands();
   gf_resetUserState();
 }

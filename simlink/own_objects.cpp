@@ -70,7 +70,7 @@ bool gf_takeAbandoned(const std::string& callsign) {
   return true;
 }
 
-std::vector<std::int32_t> gf_ageOwnObjects(LinkClock::time_point now, bool flightRunning) {
+std::vector<SimResultData> gf_ageOwnObjects(LinkClock::time_point now, bool flightRunning) {
   const LinkClock::duration stood =
       ownObjects.lastAgeing == LinkClock::time_point{} ? LinkClock::duration::zero() : now - ownObjects.lastAgeing;
   ownObjects.lastAgeing = now;
@@ -80,12 +80,12 @@ std::vector<std::int32_t> gf_ageOwnObjects(LinkClock::time_point now, bool fligh
     for (auto& a : ownObjects.addedObjects) a.at += stood;
     return {};
   }
-  std::vector<std::int32_t> givenUp;
+  std::vector<SimResultData> givenUp;
   std::erase_if(ownObjects.pendingCreates, [&](const PendingCreateData& p) {
     if (now - p.sentAt < ownObjectPatience) return false;
     gf_logWarning(fmt::format("The simulator has not created hexid {} ({}) within {} s, given up", p.hexId, p.callsign,
                               ownObjectPatience.count()));
-    givenUp.push_back(p.hexId);
+    givenUp.push_back(gf_createFailedResult(p.hexId, CreateFailure::notIdentified));
     if (!p.callsign.empty()) ownObjects.abandoned.push_back({p.callsign, now});
     return true;
   });

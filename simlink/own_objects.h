@@ -4,6 +4,8 @@
 // recognised as created here. Positions, client events and removals go only to those; the
 // user aircraft and everybody else's objects are never touched. Only the SimClient thread
 // uses these lists (the run's reset empties them while it does not run).
+#include "simlink/result_queue.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -61,10 +63,11 @@ bool gf_isOwnObject(std::uint32_t objectId);
 // Whether a given-up creation had this callsign; it leaves the list.
 bool gf_takeAbandoned(const std::string& callsign);
 
-// Gives up what waited longer than ownObjectPatience: pending creations (their hexids are
-// returned, for a refused-creation result each, and their callsigns remembered for a while),
-// announced aircraft no data identified, and old given-up callsigns. Only time in which the
-// flight runs counts: while it does not, nobody asks for the range data that identifies them.
-std::vector<std::int32_t> gf_ageOwnObjects(LinkClock::time_point now, bool flightRunning);
+// Gives up what waited longer than ownObjectPatience: pending creations (a failed-creation
+// result, CreateFailure::notIdentified, is returned for each, and their callsigns are
+// remembered for a while), announced aircraft no data identified, and old given-up
+// callsigns. Only time in which the flight runs counts: while it does not, nobody asks for
+// the range data that identifies them.
+std::vector<SimResultData> gf_ageOwnObjects(LinkClock::time_point now, bool flightRunning);
 
 void gf_resetOwnObjects();

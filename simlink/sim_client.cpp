@@ -55,10 +55,10 @@ void lf_showWaiting() {
 }
 
 // Gives up what waits too long to be identified: a creation the simulator never carried out
-// becomes a refused creation for live traffic.
+// becomes a failed creation for live traffic, which says nothing about its title.
 void lf_ageOwnObjects() {
-  for (const std::int32_t hexId : gf_ageOwnObjects(LinkClock::now(), runState.flightRunning.load()))
-    gf_pushSimResult({0, hexId, 0, simResultCreateFailed, 0.0, 0.0});
+  for (const SimResultData& failed : gf_ageOwnObjects(LinkClock::now(), runState.flightRunning.load()))
+    gf_pushSimResult(failed);
 }
 
 SessionEnd lf_dispatchUntilStopped(const std::stop_token& stop, SimConnectClient* handle, MessageSignal& arrived) {

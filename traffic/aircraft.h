@@ -133,6 +133,11 @@ struct LiveAircraft {
   double trueAirspeed = 0.0;  // knots
   std::deque<FeedPoint> feedPoints;
   double lastReportTime = 0.0; // seconds
+  // The last report was dropped for a speed jump; the next one that agrees with it shows
+  // that the speed really changed and becomes the new baseline.
+  bool speedDropPending = false;
+  double droppedSpeed = 0.0;      // knots
+  double droppedReportTime = 0.0; // seconds
   double conflictCheckLat = 0.0;
   double conflictCheckLon = 0.0;
   std::int64_t parkedSinceTime = 0; // 100 ns units

@@ -35,6 +35,22 @@ SimConnectResult gf_flushClient(SimConnectClient& client) {
   return status < 0 ? status : simconnectFail;
 }
 
+SimConnectResult gf_flushBatch(SimConnectClient& client) {
+  if (client.batchBytes.empty()) return client.sendBuffer.used() == 0 ? simconnectOk : gf_flushClient(client);
+  try {
+    client.sendBuffer.takeInto(client.batchBytes);
+    client.lastBatchSize = client.batchBytes.size();
+    std::vector<std::uint8_t> message;
+    message.swap(client.batchBytes);
+    if (client.transport->send(std::move(message))) return simconnectOk;
+  } catch (const std::bad_alloc&) {
+    client.batchBytes.clear();
+    return simconnectOutOfMemory;
+  }
+  const std::int32_t status = client.transport->lostStatus();
+  return status < 0 ? status : simconnectFail;
+}
+
 void gf_closeSimConnectClient(SimConnectClient* client) {
   std::shared_ptr<SimConnectTransport> transport;
   bool lastClient = false;

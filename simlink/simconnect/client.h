@@ -35,6 +35,10 @@ struct SimConnectClient {
   SendBuffer sendBuffer;
   // Every operation sends its packet at once.
   bool autoFlush = true;
+  // A batch's packets that did not fit the send buffer, waiting for the batch's end.
+  std::vector<std::uint8_t> batchBytes;
+  // The size of the last batch that set packets aside: the room the next one takes at once.
+  std::size_t lastBatchSize = 0;
 };
 
 // Held while a packet is reserved, filled and flushed, so packets of different threads
@@ -50,9 +54,12 @@ bool gf_isLiveClient(const SimConnectClient* client);
 // lock. An empty buffer is a flush that sent nothing (simconnectFail); a connection that
 // cannot send gives its loss status, or simconnectFail after an orderly close.
 SimConnectResult gf_flushClient(SimConnectClient& client);
-// Packets built on the client between these two calls stay in its send buffer, which is
-// flushed whenever it is full, and leave together at the end: one message for the
-// connection instead of one per packet, for bursts of many small packets. Packets other
+// Hands what a batch set aside and the send buffer's bytes to the connection as one message.
+// Call holding the library lock. Nothing to send is a success.
+SimConnectResult gf_flushBatch(SimConnectClient& client);
+// Packets built on the client between these two calls are kept back (what fills the send
+// buffer is set aside) and leave together at the end: one message, and so one write on the
+// connection, instead of one per packet, for bursts of many small packets. Packets other
 // threads build meanwhile join the burst. Both fail (simconnectFail) on a handle that is not
 // a live client; the end gives the result of its flush (simconnectOk with nothing to flush).
 SimConnectResult gf_beginPacketBatch(SimConnectClient* client);

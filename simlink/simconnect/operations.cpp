@@ -4,6 +4,7 @@
 #include "simlink/simconnect/simconnect.h"
 #include "simlink/simconnect/wire_bytes.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <fmt/format.h>
@@ -11,6 +12,10 @@
 namespace {
 
 std::atomic<SimConnectTransportOpener> transportOpener{nullptr};
+
+// A batch that has set this much aside sends it before it goes on: a burst that never ends
+// must not hold back or hoard without limit.
+constexpr std::size_t largestBatch = 1 << 20;
 
 // Operation codes of the packets; the packet type is 0xF0000000 plus the code.
 enum : std::uint32_t {
@@ -66,8 +71,18 @@ SimConnectResult lf_buildPacket(SimConnectClient* client, std::uint32_t code, st
     if (const std::int32_t status = client->transport->lostStatus(); status < 0) return status;
     std::uint8_t* packet = client->sendBuffer.reserve(size);
     if (packet == nullptr && !client->autoFlush && client->sendBuffer.used() > 0) {
-      // A batch fills the buffer: what it holds leaves now, and the packet starts the next part.
-      if (const SimConnectResult flushed = gf_flushClient(*client); flushed != simconnectOk) return flushed;
+      // A batch fills the buffer: what it holds is set aside for the batch's one write, and
+      // the packet starts the next part. (Two writes would cost the frame a second trip
+      // through the system, the second one only after the first has completed.)
+      if (client->batchBytes.size() >= largestBatch) {
+        if (const SimConnectResult flushed = gf_flushBatch(*client); flushed != simconnectOk) return flushed;
+      } else {
+        // Room for the whole burst at once: one allocation per burst, not one per step of
+        // growth.
+        if (client->batchBytes.capacity() == 0)
+          client->batchBytes.reserve(std::max(client->lastBatchSize, 2 * SendBuffer::capacity));
+        client->sendBuffer.takeInto(client->batchBytes);
+      }
       packet = client->sendBuffer.reserve(size);
     }
     if (packet == nullptr) return simconnectFail;
@@ -121,7 +136,7 @@ SimConnectResult gf_endPacketBatch(SimConnectClient* client) {
     std::lock_guard lock(simconnectLibraryLock);
     if (!gf_isLiveClient(client)) return simconnectFail;
     client->autoFlush = true;
-    return client->sendBuffer.used() == 0 ? simconnectOk : gf_flushClient(*client);
+    return gf_flushBatch(*client);
   } catch (const std::exception&) {
     return simconnectOutOfMemory;
   }
@@ -174,7 +189,7 @@ SimConnectResult SimConnect_Close(SimConnectClient* handle) {
   {
     std::lock_guard lock(simconnectLibraryLock);
     if (!gf_isLiveClient(handle)) return simconnectFail;
-    gf_flushClient(*handle);
+    gf_flushBatch(*handle);
   }
   gf_closeSimConnectClient(handle);
   return simconnectOk;

@@ -25,9 +25,14 @@ void SendBuffer::releaseLast() {
 }
 
 std::vector<std::uint8_t> SendBuffer::take() {
-  std::vector<std::uint8_t> message(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(fill_));
+  std::vector<std::uint8_t> message;
+  takeInto(message);
+  return message;
+}
+
+void SendBuffer::takeInto(std::vector<std::uint8_t>& out) {
+  out.insert(out.end(), bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(fill_));
   std::fill_n(bytes_.begin(), fill_, std::uint8_t{0});
   fill_ = 0;
   lastSize_ = 0;
-  return message;
 }

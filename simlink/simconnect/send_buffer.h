@@ -18,6 +18,8 @@ public:
   void releaseLast();
   // The buffered bytes; the buffer is empty and zeroed afterwards.
   std::vector<std::uint8_t> take();
+  // The same, appended to out.
+  void takeInto(std::vector<std::uint8_t>& out);
 
   std::size_t used() const { return fill_; }
   std::uint32_t lastPacketId() const { return counter_; }

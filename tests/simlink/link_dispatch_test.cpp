@@ -6,7 +6,9 @@
 #include "simlink/user_state.h"
 #include "support/sim_messages.h"
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -66,7 +68,11 @@ TEST_F(LinkDispatch, EveryMessageIdGoesWhereItBelongs) {
        [&] { EXPECT_TRUE(logged("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE")); }},
       {"a creation failed", [] { pending(7, 10001, "DAL1"), pending(8, 10002, "DAL2"); }, msg::exception(22, 7, 1),
        [&] {
-         EXPECT_EQ(results(), (std::vector<SimResultData>{{0, 10001, 0, 6, 0.0, 0.0}}));
+         const auto failed = results();
+         EXPECT_EQ(failed, (std::vector<SimResultData>{{0, 10001, 0, 6, 0.0, 0.0}}));
+         ASSERT_EQ(failed.size(), 1u);
+         EXPECT_EQ(gf_createFailure(failed[0]), CreateFailure::refusedBySimulator);
+         EXPECT_TRUE(gf_titleUncreatable(failed[0]));
          ASSERT_EQ(ownObjects.pendingCreates.size(), 1u);
          EXPECT_EQ(ownObjects.pendingCreates[0].hexId, 10002);
        }},
@@ -168,11 +174,14 @@ TEST_F(LinkDispatch, EveryMessageIdGoesWhereItBelongs) {
        [this] {
          EXPECT_EQ(results(), (std::vector<SimResultData>{{1003, 10001, 0, 0, 0.0, 4.5}}));
          EXPECT_EQ(fake.callsOf("AIReleaseControl").at(0).values, (std::vector<std::uint32_t>{1003, 103}));
-         std::lock_guard lock(simCommands.commandMutex);
-         EXPECT_EQ(simCommands.eventQueue,
-                   (std::vector<ClientEventData>{{1003, SimEventId::FREEZE_LATITUDE_LONGITUDE_SET, 1},
-                                                 {1003, SimEventId::FREEZE_ALTITUDE_SET, 1},
-                                                 {1003, SimEventId::FREEZE_ATTITUDE_SET, 1}}));
+         // Frozen with the next frame.
+         EXPECT_EQ(fake.count("TransmitClientEvent"), 0u);
+         dispatch(msg::frame(60.0f));
+         const auto frozen = fake.callsOf("TransmitClientEvent");
+         ASSERT_EQ(frozen.size(), 3u);
+         EXPECT_EQ(frozen[0].values, (std::vector<std::uint32_t>{1003, 215, 1, 301, 0}));
+         EXPECT_EQ(frozen[1].values, (std::vector<std::uint32_t>{1003, 216, 1, 301, 0}));
+         EXPECT_EQ(frozen[2].values, (std::vector<std::uint32_t>{1003, 217, 1, 301, 0}));
          EXPECT_TRUE(ownObjects.pendingCreates.empty());
          EXPECT_TRUE(ownObjects.addedObjects.empty());
          EXPECT_TRUE(gf_isOwnObject(1003));
@@ -280,6 +289,45 @@ TEST_F(LinkDispatch, TwoCreationsWithOneCallsignAreMatchedInTheirOrder) {
   EXPECT_TRUE(ownObjects.pendingCreates.empty());
 }
 
+TEST_F(LinkDispatch, IdentifyingAnAircraftNeverWaitsForLiveTrafficsLock) {
+  pending(7, 10001, "DAL123");
+  pending(8, 10002, "DAL124");
+  dispatch(msg::objectEvent(202, 1003));
+  dispatch(msg::objectEvent(202, 1004));
+  std::atomic<bool> identified{false};
+  std::thread simClient;
+  {
+    // Live traffic holds the command mutex through the identification and a Frame.
+    std::lock_guard tick(simCommands.commandMutex);
+    simClient = std::thread([&] {
+      dispatch(msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(0.5, 125.0, 1, "DAL123")));
+      dispatch(msg::frame(60.0f));
+      identified = true;
+    });
+    EXPECT_TRUE(FakeSimConnect::waitFor([&] { return identified.load(); }, std::chrono::milliseconds(2000)));
+  }
+  simClient.join();
+  EXPECT_EQ(results(), (std::vector<SimResultData>{{1003, 10001, 0, 0, 0.0, 0.5}}));
+  EXPECT_EQ(fake.count("AIReleaseControl"), 1u);
+  EXPECT_EQ(fake.count("TransmitClientEvent"), 0u) << "a skipped frame sends nothing";
+  // Live traffic's event for the object goes after the freeze.
+  gf_queueClientEvent({1003, SimEventId::NAV_LIGHTS_SET, 1});
+  dispatch(msg::frame(60.0f));
+  auto sent = fake.callsOf("TransmitClientEvent");
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_EQ(sent[0].values[1], 215u);
+  EXPECT_EQ(sent[2].values[1], 217u);
+  EXPECT_EQ(sent[3].values[1], 208u);
+
+  // With the error flag set, the link's own commands are dropped with the queues.
+  dispatch(msg::objectDataByType(101, 1004, 404, msg::inRangeBlock(0.5, 125.0, 1, "DAL124")));
+  simLinkState.simConnectError = true;
+  dispatch(msg::frame(60.0f));
+  simLinkState.simConnectError = false;
+  dispatch(msg::frame(60.0f));
+  EXPECT_EQ(fake.count("TransmitClientEvent"), 4u);
+}
+
 TEST_F(LinkDispatch, AForeignAircraftIsLoggedOnceThenKnown) {
   dispatch(msg::objectEvent(202, 1003));
   dispatch(msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(0.5, 125.0, 1, "UAL9")));
@@ -300,7 +348,12 @@ TEST_F(LinkDispatch, WhatIsNeverIdentifiedIsGivenUpAndALateArrivalRemoved) {
   EXPECT_TRUE(gf_ageOwnObjects(start + seconds(80), false).empty());
   EXPECT_TRUE(gf_ageOwnObjects(start + seconds(89), true).empty());
   EXPECT_EQ(ownObjects.pendingCreates.size(), 1u);
-  EXPECT_EQ(gf_ageOwnObjects(start + seconds(90), true), std::vector<std::int32_t>{10001});
+  // Given up, but nothing says its title cannot be created.
+  const auto givenUp = gf_ageOwnObjects(start + seconds(90), true);
+  EXPECT_EQ(givenUp, (std::vector<SimResultData>{{0, 10001, 0, 6, 3.0, 0.0}}));
+  ASSERT_EQ(givenUp.size(), 1u);
+  EXPECT_EQ(gf_createFailure(givenUp[0]), CreateFailure::notIdentified);
+  EXPECT_FALSE(gf_titleUncreatable(givenUp[0]));
   EXPECT_TRUE(ownObjects.pendingCreates.empty());
   EXPECT_TRUE(ownObjects.addedObjects.empty());
   EXPECT_TRUE(log.contains("The simulator has not created hexid 10001 (DAL123) within 30 s, given up"));

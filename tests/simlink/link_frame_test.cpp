@@ -156,7 +156,16 @@ TEST_F(LinkFrame, CreationsArePendingWithTheirPacketIdsAndRefusedOnesNeverStopTh
   EXPECT_EQ(ownObjects.pendingCreates[0].packetId, made[0].packetId);
   EXPECT_EQ(ownObjects.pendingCreates[0].callsign, "DAL123");
   EXPECT_EQ(ownObjects.pendingCreates[1].hexId, 18);
-  EXPECT_EQ(results(), (std::vector<SimResultData>{{0, 10002, 0, 6, 0.0, 0.0}, {0, 17, 0, 6, 0.0, 0.0}}));
+  // Only the title that is too long says the title cannot be created.
+  const auto refused = results();
+  EXPECT_EQ(refused, (std::vector<SimResultData>{{0, 10002, 0, 6, 2.0, 0.0}, {0, 17, 0, 6, 1.0, 0.0}}));
+  ASSERT_EQ(refused.size(), 2u);
+  EXPECT_EQ(gf_createFailure(refused[0]), CreateFailure::callsignTooLong);
+  EXPECT_FALSE(gf_titleUncreatable(refused[0]));
+  EXPECT_EQ(gf_createFailure(refused[1]), CreateFailure::titleTooLong);
+  EXPECT_TRUE(gf_titleUncreatable(refused[1]));
+  EXPECT_TRUE(log.contains("! Creation refused, hexid:10002, liv: 'KLM 737', callsign: CALLSIGN1234: a callsign takes "
+                           "at most 11 bytes"));
   EXPECT_FALSE(simLinkState.simConnectError.load());
   EXPECT_FALSE(runState.stopRequested.load());
 

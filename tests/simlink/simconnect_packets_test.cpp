@@ -287,23 +287,21 @@ TEST_F(PacketsTest, EachCreationLearnsItsOwnPacketIdWhileOtherThreadsSend) {
   EXPECT_EQ(checked, creations);
 }
 
-TEST_F(PacketsTest, ABatchLeavesInAsFewMessagesAsTheSendBufferAllows) {
+TEST_F(PacketsTest, ABatchLeavesAsOneMessage) {
   const std::array<double, 8> position{33.9, -118.4, 0.0, 0.0, 1.5, 3000.0, 0.0, 250.0};
   ASSERT_EQ(gf_beginPacketBatch(client), simconnectOk);
   for (std::uint32_t i = 0; i < 500; ++i)
     ASSERT_EQ(SimConnect_SetDataOnSimObject(client, 402, 1001 + i, 0, 0, 64, position.data()), simconnectOk);
-  // 410 packets of 100 bytes fill the 41088-byte buffer: they have left, the rest waits.
-  ASSERT_EQ(transport->sent().size(), 1u);
+  // 410 packets of 100 bytes fill the 41088-byte buffer: they are set aside, not sent.
+  ASSERT_TRUE(transport->sent().empty());
   ASSERT_EQ(gf_endPacketBatch(client), simconnectOk);
   EXPECT_EQ(gf_endPacketBatch(client), simconnectOk) << "nothing left to flush";
   ASSERT_EQ(SimConnect_AIReleaseControl(client, 9, 103), simconnectOk);
   const auto sent = transport->sent();
-  ASSERT_EQ(sent.size(), 3u);
-  EXPECT_EQ(sent[0].size(), 41000u);
-  EXPECT_EQ(sent[1].size(), 9000u);
-  EXPECT_EQ(sent[2].size(), 24u) << "after the batch every packet leaves at once again";
-  std::vector<std::uint8_t> stream(sent[0]);
-  stream.insert(stream.end(), sent[1].begin(), sent[1].end());
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].size(), 50000u);
+  EXPECT_EQ(sent[1].size(), 24u) << "after the batch every packet leaves at once again";
+  const std::vector<std::uint8_t>& stream = sent[0];
   for (std::uint32_t i = 0; i < 500; ++i) {
     std::uint32_t id = 0, object = 0;
     std::memcpy(&id, stream.data() + i * 100 + 12, 4);
@@ -313,6 +311,30 @@ TEST_F(PacketsTest, ABatchLeavesInAsFewMessagesAsTheSendBufferAllows) {
   }
   EXPECT_EQ(gf_beginPacketBatch(nullptr), simconnectFail);
   EXPECT_EQ(gf_endPacketBatch(nullptr), simconnectFail);
+}
+
+TEST_F(PacketsTest, ABatchThatNeverEndsSendsWhatItSetAsideAndACloseSendsTheRest) {
+  const std::vector<std::uint8_t> data(4000, 0x5A);
+  ASSERT_EQ(gf_beginPacketBatch(client), simconnectOk);
+  // 4036-byte packets: 10 fill a send buffer; 1 MiB set aside is sent before the batch goes on.
+  std::size_t packets = 0;
+  while (transport->sent().empty() && packets < 1000) {
+    ASSERT_EQ(SimConnect_SetDataOnSimObject(client, 1, 5, 0, 1, 4000, data.data()), simconnectOk);
+    ++packets;
+  }
+  auto sent = transport->sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_GE(sent[0].size(), std::size_t{1} << 20);
+  EXPECT_LT(sent[0].size(), (std::size_t{1} << 20) + 2 * SendBuffer::capacity);
+  EXPECT_EQ(sent[0].size() % 4036, 0u);
+  ASSERT_EQ(SimConnect_SetDataOnSimObject(client, 1, 5, 0, 1, 4000, data.data()), simconnectOk);
+  // Closed within the batch: nothing set aside is lost.
+  ASSERT_EQ(SimConnect_Close(client), simconnectOk);
+  client = nullptr;
+  sent = transport->sent();
+  std::size_t total = 0;
+  for (const auto& message : sent) total += message.size();
+  EXPECT_EQ(total, (packets + 1) * 4036);
 }
 
 } // namespace

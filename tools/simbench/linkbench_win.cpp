@@ -133,6 +133,10 @@ int main(int argc, char** argv) {
             },
             30000))
       throw std::runtime_error("the link does not catch up with the Frames");
+    // No position may go out before the link has answered every Frame sent before the trace:
+    // an untraced Frame's positions would arrive traced and put every later Frame one off.
+    if (!lf_waitFor([&] { return holdCount.load() >= firstFrame; }, 30000))
+      throw std::runtime_error("the link does not answer the Frames before the trace");
     {
       TimerResolution oneMillisecond;
       const auto end = Clock::now() + std::chrono::seconds(seconds);
@@ -155,6 +159,7 @@ int main(int argc, char** argv) {
     std::size_t frames = 0, left = 0;
     double p50 = 0, p99 = 0, max = 0;
     latency >> ok >> frames >> p50 >> p99 >> max >> left;
+    if (ok != "ok" || left != 0) throw std::runtime_error("the positions do not line up with the Frames");
     std::vector<double> full, sending;
     for (std::size_t i = firstFrame; i < calls; ++i) {
       if (holds[i].positions != static_cast<std::size_t>(aircraft)) continue;

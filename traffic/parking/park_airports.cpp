@@ -1,0 +1,3 @@
+#include "traffic/parking/park_airports.h"
+
+std::string reservedStand;
