@@ -16,6 +16,7 @@
 #include <bit>
 #include <charconv>
 #include <fmt/format.h>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -62,6 +63,7 @@ struct AddonOutputs {
   // The scan can make every file it writes again, so they reach the disk together at its
   // end, before the manifest records them, rather than one by one.
   FlushBatch written;
+  std::mutex claimMutex; // held while a file new to the manifest is added to it
 };
 
 AddonOutputs addonOutputs;
@@ -189,6 +191,18 @@ std::string lf_standFileMadeOf(const AirportFileData& data, const std::vector<Bg
   return made.text();
 }
 
+// A file new to the manifest is added to it before it is written, by a line of its path
+// alone: when the program ends before the scan's end (a crash, a power cut), the next scan
+// still knows the file for its own rather than the user's. The manifest is written whole
+// at the scan's end; a line cut short by a crash names no file of the scan's.
+bool lf_claimInManifest(const std::string& text) {
+  std::lock_guard lock(addonOutputs.claimMutex);
+  std::ofstream manifest(gf_addonManifestFile(), std::ios::binary | std::ios::app);
+  manifest << '\n' << text << '\n';
+  manifest.flush();
+  return static_cast<bool>(manifest);
+}
+
 // Writes one file of a plan, unless the file there is the one this plan would write.
 bool lf_writeFile(const FileStamps& before, FileStamps& after, const fs::path& file, std::string made,
                   const std::function<bool()>& write) {
@@ -204,6 +218,10 @@ bool lf_writeFile(const FileStamps& before, FileStamps& after, const fs::path& f
       after[text] = *now;
       return true;
     }
+  }
+  if (known == nullptr && !lf_claimInManifest(text)) {
+    gf_logWarning(fmt::format("Could not add {} to {}", text, gf_pathText(gf_addonManifestFile())));
+    return false;
   }
   if (!write()) return false;
   after[text] = lf_stampOf(file, std::move(made)).value_or(FileStamp{});

@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fmt/format.h>
 #include <fstream>
@@ -41,6 +42,17 @@ void FlushBatch::add(const fs::path& file) {
 std::size_t FlushBatch::pending() {
   std::lock_guard lock(mutex_);
   return files_.size();
+}
+
+std::vector<fs::path> FlushBatch::take() {
+  std::vector<fs::path> files;
+  {
+    std::lock_guard lock(mutex_);
+    files.swap(files_);
+  }
+  std::sort(files.begin(), files.end());
+  files.erase(std::unique(files.begin(), files.end()), files.end());
+  return files;
 }
 
 void FlushBatch::clear() {

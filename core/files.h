@@ -61,6 +61,9 @@ public:
   void clear();
 
 private:
+  // The files added, each once (a file replaced twice is flushed once), and forgets them.
+  std::vector<std::filesystem::path> take();
+
   std::mutex mutex_;
   std::vector<std::filesystem::path> files_;
 };

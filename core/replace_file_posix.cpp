@@ -39,11 +39,7 @@ bool gf_replaceFile(const fs::path& source, const fs::path& target) {
 }
 
 bool FlushBatch::flush() {
-  std::vector<fs::path> files;
-  {
-    std::lock_guard lock(mutex_);
-    files.swap(files_);
-  }
+  const auto files = take();
   std::set<fs::path> folders;
   for (const auto& file : files) folders.insert(lf_folderOf(file));
   bool flushed = true;

@@ -31,11 +31,7 @@ bool gf_replaceFile(const std::filesystem::path& source, const std::filesystem::
 // Without the rights to flush a whole volume, each file is flushed, once; that commits
 // the file system's journal, and with it the new names, too.
 bool FlushBatch::flush() {
-  std::vector<std::filesystem::path> files;
-  {
-    std::lock_guard lock(mutex_);
-    files.swap(files_);
-  }
+  const auto files = take();
   bool flushed = true;
   for (const auto& file : files) flushed = lf_flushToDisk(file) && flushed;
   return flushed;

@@ -369,6 +369,37 @@ TEST_F(AddonScanTest, ALowerSceneryFileNeverReplacesAHigherOne) {
   EXPECT_EQ(manifest[0].substr(0, manifest[0].find('\t')), "airports/my_thirdparty/KLAX.xml");
 }
 
+TEST_F(AddonScanTest, FilesOfAScanTheProgramNeverFinishedAreStillTheScans) {
+  const auto scenery = work / "scenery";
+  writeBgl(scenery / "EDDF.bgl", airportFile("EDDF", 4));
+  afolder0.set(gf_pathText(scenery));
+  ASSERT_TRUE(scan().complete);
+  const auto eddf = program("airports/my_thirdparty/EDDF.xml");
+  const auto eddm = program("airports/my_thirdparty/EDDM.xml");
+
+  // The program ends in the middle of a scan: EDDM.xml is written, the scan's end never comes.
+  BglAirport airport;
+  airport.code = "EDDM";
+  BglStand stand;
+  stand.name = "g1";
+  stand.lat = 48.35;
+  stand.lon = 11.78;
+  stand.radius = 20 / 1852.0;
+  airport.stands.push_back(stand);
+  gf_beginAddonOutputs(testPublisher);
+  ASSERT_TRUE(lf_processAirportRecord(airport, gf_pathText(scenery / "EDDM.bgl"), {0, 0, 0}));
+  ASSERT_TRUE(fs::exists(eddm));
+
+  // The next scan does not find EDDM: the file is the scan's to remove, not a stand file of the user's.
+  SCAN_AIRPORTS.set(true);
+  ASSERT_TRUE(scan().complete);
+  EXPECT_FALSE(fs::exists(eddm));
+  EXPECT_TRUE(fs::exists(eddf));
+  const auto manifest = fileLines(program("airports/addon_scan_files.txt"));
+  ASSERT_EQ(manifest.size(), 1u);
+  EXPECT_EQ(manifest[0].substr(0, manifest[0].find('\t')), "airports/my_thirdparty/EDDF.xml");
+}
+
 TEST_F(AddonScanTest, AnAirportMadeFromTheSameAsBeforeIsNotWrittenAgain) {
   const auto scenery = work / "scenery";
   writeBgl(scenery / "EDDF.bgl", airportFile("EDDF", 4));
