@@ -47,16 +47,27 @@ bool lf_liveInTheWay(const WantedStatic& w, const StandData* stand) {
   return false;
 }
 
-bool lf_staticInTheWay(const WantedStatic& w, const StandData* stand) {
+constexpr std::int32_t maxRequeues = 240; // two minutes of placements
+
+enum class StaticBlock { None, Leaving, Staying };
+
+// A static aircraft on the stand or next to it. One that is being removed is on its way out:
+// the placement waits for it, so a renewal's replacement is not lost.
+StaticBlock lf_staticInTheWay(const WantedStatic& w, const StandData* stand) {
+  StaticBlock block = StaticBlock::None;
   for (const auto& ac : traffic.staticList) {
     if (!lf_onOrNextTo(ac.standNumber, w, stand)) continue;
+    if (ac.state == LiveState::RemovingFromSim && w.requeues < maxRequeues) {
+      block = StaticBlock::Leaving;
+      continue;
+    }
     if (LOG.get())
       gf_log(fmt::format("{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding",
                          gf_standName(static_cast<std::int32_t>(w.standNumber)), w.callsign, ac.aircraftInfo.callsign,
                          gf_standName(ac.standNumber)));
-    return true;
+    return StaticBlock::Staying;
   }
-  return false;
+  return block;
 }
 
 bool lf_matchLivery(AircraftInfoData& info, const StandData& stand) {
@@ -92,10 +103,17 @@ std::string lf_detcs(const WantedStatic& wanted) {
 
 void lf_placeNextStatic() {
   if (wantedList.empty() || standList.empty()) return;
-  const WantedStatic w = std::move(wantedList.back());
+  WantedStatic w = std::move(wantedList.back());
   wantedList.pop_back();
   const StandData* wantedStand = lf_standByNumber(w.standNumber);
-  if (lf_liveInTheWay(w, wantedStand) || lf_staticInTheWay(w, wantedStand)) return;
+  if (lf_liveInTheWay(w, wantedStand)) return;
+  const StaticBlock block = lf_staticInTheWay(w, wantedStand);
+  if (block == StaticBlock::Staying) return;
+  if (block == StaticBlock::Leaving) {
+    ++w.requeues;
+    wantedList.insert(wantedList.begin(), std::move(w));
+    return;
+  }
   if (!wantedStand) {
     gf_logWarning(fmt::format("stand with id {} not found", w.standNumber));
     return;

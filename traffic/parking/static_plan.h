@@ -16,6 +16,8 @@ struct WantedStatic {
   std::string coupledCallsign;
   std::string registration;
   bool staysOn = false;
+  // Placements put off while the aircraft it replaces is still being removed.
+  std::int32_t requeues = 0;
 };
 
 using WantedList = std::vector<WantedStatic>;
@@ -37,3 +39,23 @@ extern StaticParkingState staticParking;
 void gf_reserveStaticParking();
 // The static parking of a run back to its start before a restart.
 void gf_resetStaticParking();
+
+struct GeoPosition;
+
+// The static-parking step, every 16 seconds and once with the message when a run enters
+// its main loop.
+void gf_updateParkAirport(bool showMessage);
+// Loads the current park airport's stands; an error text, empty on success.
+std::string lf_readParkedFile();
+void lf_planStaticParking();
+std::int32_t lf_computeWantedStatics();
+WeekTime lf_logWeekTime();
+void lf_excludeReservedAndUserStand();
+void lf_takeCollectedCallsigns();
+void lf_searchRealThenSoft(WeekTime week, std::int32_t target, std::int32_t counted);
+void lf_searchStandsOfKind(WeekTime week, std::int32_t target, std::int32_t counted, bool real);
+bool lf_searchStandsUpToMaxFit(WeekTime week, bool real, std::int32_t target, WantedList& batch);
+// Clears the marks of the last plan on every stand.
+void lf_clearStandMarks();
+// The user aircraft's position as live traffic last asked for it.
+GeoPosition gf_userPosition();
