@@ -16,6 +16,7 @@
 #include <bit>
 #include <charconv>
 #include <fmt/format.h>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -59,6 +60,10 @@ struct AddonOutputs {
   std::set<std::string> forgotten;
   std::atomic<std::int32_t> writeFailures{0};
   PublisherOf publisherOf; // set before the workers start, then only read
+  // The scan can make every file it writes again, so they reach the disk together at its
+  // end, before the manifest records them, rather than one by one.
+  FlushBatch written;
+  std::mutex claimMutex; // held while a file new to the manifest is added to it
 };
 
 AddonOutputs addonOutputs;
@@ -186,6 +191,18 @@ std::string lf_standFileMadeOf(const AirportFileData& data, const std::vector<Bg
   return made.text();
 }
 
+// A file new to the manifest is added to it before it is written, by a line of its path
+// alone: when the program ends before the scan's end (a crash, a power cut), the next scan
+// still knows the file for its own rather than the user's. The manifest is written whole
+// at the scan's end; a line cut short by a crash names no file of the scan's.
+bool lf_claimInManifest(const std::string& text) {
+  std::lock_guard lock(addonOutputs.claimMutex);
+  std::ofstream manifest(gf_addonManifestFile(), std::ios::binary | std::ios::app);
+  manifest << '\n' << text << '\n';
+  manifest.flush();
+  return static_cast<bool>(manifest);
+}
+
 // Writes one file of a plan, unless the file there is the one this plan would write.
 bool lf_writeFile(const FileStamps& before, FileStamps& after, const fs::path& file, std::string made,
                   const std::function<bool()>& write) {
@@ -201,6 +218,10 @@ bool lf_writeFile(const FileStamps& before, FileStamps& after, const fs::path& f
       after[text] = *now;
       return true;
     }
+  }
+  if (known == nullptr && !lf_claimInManifest(text)) {
+    gf_logWarning(fmt::format("Could not add {} to {}", text, gf_pathText(gf_addonManifestFile())));
+    return false;
   }
   if (!write()) return false;
   after[text] = lf_stampOf(file, std::move(made)).value_or(FileStamp{});
@@ -266,6 +287,7 @@ void gf_beginAddonOutputs(PublisherOf publisherOf) {
   addonOutputs.codes.clear();
   addonOutputs.forgotten.clear();
   addonOutputs.writeFailures = 0;
+  addonOutputs.written.clear();
   airportGenerated = false;
   TextLinesFile manifest{gf_addonManifestFile(), {}};
   // "path<TAB>made<TAB>size<TAB>time"; a line of a path alone is a file of the scan's too.
@@ -326,6 +348,7 @@ bool lf_processAirportRecord(BglAirport airport, const std::string& bglPath, Sce
   auto& outputs = lf_codeOutputs(data.code);
   std::lock_guard lock(outputs.mutex);
   outputs.sources.emplace_back(rank, bglPath);
+  const FlushBatch::Scope flushAtTheEnd(addonOutputs.written);
   return lf_writePlan(outputs, plan, data, airport.stands, rank);
 }
 
@@ -336,8 +359,12 @@ std::vector<std::string> gf_duplicateAirportLines() {
     std::lock_guard codeLock(outputs->mutex);
     if (outputs->sources.size() < 2) continue;
     std::sort(outputs->sources.begin(), outputs->sources.end());
+    // A folder listed twice, or inside another listed one, has its files read twice: one file.
+    std::set<std::string> files;
+    for (const auto& [rank, path] : outputs->sources) files.insert(path);
+    if (files.size() < 2) continue;
     lines.push_back(fmt::format("{}{} is in {} scenery files; its stand file comes from {}", warning, code,
-                                outputs->sources.size(), outputs->sources.back().second));
+                                files.size(), outputs->sources.back().second));
   }
   return lines;
 }
@@ -359,6 +386,12 @@ void gf_forgetAddonOutput(const fs::path& file) {
 }
 
 bool gf_finishAddonOutputs(bool complete) {
+  const bool flushed = addonOutputs.written.flush();
+  if (!flushed) {
+    gf_logWarning("The stand files of the airports scan could not all be brought to the disk: the next scan writes "
+                  "them again");
+    ++addonOutputs.writeFailures;
+  }
   FileStamps manifest;
   {
     std::lock_guard lock(addonOutputs.linkMutex);
@@ -378,9 +411,14 @@ bool gf_finishAddonOutputs(bool complete) {
   }
   std::vector<std::string> lines;
   lines.reserve(manifest.size());
-  for (const auto& [file, stamp] : manifest)
-    lines.push_back(fmt::format("{}\t{}\t{}\t{}", file, stamp.made, stamp.size, stamp.time));
-  if (gf_writeLinesToFile(lines, gf_addonManifestFile())) return true;
+  for (const auto& [file, stamp] : manifest) {
+    // Files that may not be whole on the disk are still the scan's, but none counts as made.
+    if (flushed)
+      lines.push_back(fmt::format("{}\t{}\t{}\t{}", file, stamp.made, stamp.size, stamp.time));
+    else
+      lines.push_back(file);
+  }
+  if (gf_writeLinesToFile(lines, gf_addonManifestFile())) return flushed;
   gf_logWarning(fmt::format("Could not write {}: the next scan will take the files it lists for your own",
                             gf_pathText(gf_addonManifestFile())));
   ++addonOutputs.writeFailures;

@@ -48,8 +48,9 @@ std::vector<std::string> gf_duplicateAirportLines();
 std::vector<std::string> gf_generatedCodes(const std::filesystem::path& folder);
 // A file of this scan removed again (by the offline-learning collection).
 void gf_forgetAddonOutput(const std::filesystem::path& file);
-// After a scan: a complete one removes what the last scan wrote and this one did not; one
-// cut short keeps it. Writes the manifest; false when it could not be written.
+// After a scan: brings the files this scan wrote to the disk, all at once; then a complete
+// scan removes what the last scan wrote and this one did not, one cut short keeps it.
+// Writes the manifest; false when the files or the manifest could not be written.
 bool gf_finishAddonOutputs(bool complete);
 // Writes that failed during this scan.
 std::int32_t gf_addonWriteFailures();

@@ -217,7 +217,7 @@ AddonScanOutcome gf_scanAddOnAirports(const AddonScanSetup& setup) {
     throw;
   }
   if (!gf_finishAddonOutputs(outcome.complete)) ++outcome.writeFailures;
-  const bool ok = outcome.simaddonHandled && outcome.problems == 0 && outcome.writeFailures == 0;
+  const bool ok = outcome.complete && outcome.simaddonHandled && outcome.problems == 0 && outcome.writeFailures == 0;
   mainWindow.update(topBandRect, [ok](DisplayState& d) { d.airportScanOk = ok; });
 
   if (outcome.complete && !outcome.generated) gf_showMessage("Warning: Scan has not found any add-on airports", true);

@@ -143,8 +143,9 @@ struct Damage {
 // The decoding state of one airport record; never shared.
 class AirportDecoder {
 public:
-  AirportDecoder(const BglBytes& bytes, std::string_view path, std::vector<std::string>& report)
-      : bytes_(bytes), path_(path), report_(report) {}
+  AirportDecoder(const BglBytes& bytes, std::string_view path, std::vector<std::string>& report,
+                 std::vector<bool>& subrecordsWalked)
+      : bytes_(bytes), path_(path), report_(report), subrecordsWalked_(subrecordsWalked) {}
 
   // Throws Damage when the record's structure cannot be trusted.
   BglAirport decode(std::uint64_t pos, std::uint64_t size, bool v2, std::string code) {
@@ -155,6 +156,10 @@ public:
     while (p < end) {
       // A few bytes after the last subrecord are padding, not a subrecord.
       if (end - p < headSize) break;
+      // Airport records of a sound file never overlap. Where a hostile one makes many records
+      // share one long run of subrecords, each would walk it again: quadratic, a hang.
+      if (subrecordsWalked_[p]) throw Damage{fmt::format("subrecord at {} belongs to another airport record", p)};
+      subrecordsWalked_[p] = true;
       const auto id = bytes_.u16(p);
       const std::uint64_t subSize = bytes_.u32(p + 2);
       if (subSize < headSize || subSize > end - p)
@@ -169,6 +174,9 @@ public:
     }
     if (duplicate_) lf_renameDuplicateStands(airport_.stands);
     airport_.helipadCount = helipadNumber_ - 1;
+    // A name subrecord may follow the helipads: these lines name the airport as it ends up.
+    for (const auto& [line, at] : doubleHelipads_)
+      report_[line] = fmt::format("double helipad {} (skipped) {:.6f},{:.6f}", airport_.name, at.lat, at.lon);
     return std::move(airport_);
   }
 
@@ -195,14 +203,16 @@ private:
     }
     const float width = bytes_.f32(pos + 0x1C);
     const float heading = bytes_.f32(pos + 0x20);
-    if (!std::isfinite(width) || width <= 0 || !std::isfinite(heading)) {
+    // Written so that NaN fails too; a helipad is held to the largest stand radius as well.
+    if (!(width > 0.0f && width < 400.0f) || !std::isfinite(heading)) {
       addReport(fmt::format("helipad width {} or heading {} incorrect (skipped): {:.6f},{:.6f}", width, heading, at.lat,
                             at.lon));
       return;
     }
     for (const auto& known : helipadPositions_) {
       if (std::fabs(known.lat - at.lat) < 1e-8 && std::fabs(known.lon - at.lon) < 1e-8) {
-        addReport(fmt::format("double helipad {} (skipped) {:.6f},{:.6f}", airport_.name, at.lat, at.lon));
+        doubleHelipads_.emplace_back(report_.size(), at);
+        addReport({});
         return;
       }
     }
@@ -296,7 +306,9 @@ private:
   const BglBytes& bytes_;
   std::string_view path_;
   std::vector<std::string>& report_;
+  std::vector<bool>& subrecordsWalked_;
   BglAirport airport_;
+  std::vector<std::pair<std::size_t, Position>> doubleHelipads_; // report line, position
   std::vector<Position> helipadPositions_;
   std::int32_t helipadNumber_ = 1;
   std::set<std::string, std::less<>> names_;
@@ -307,7 +319,7 @@ private:
 // the walk: from there on it would only repeat itself, so hostile section tables that
 // point into one chain again and again cost nothing.
 void lf_walkRecords(const BglBytes& bytes, std::uint64_t start, std::string_view path, std::vector<bool>& walked,
-                    BglFileAirports& result) {
+                    std::vector<bool>& subrecordsWalked, BglFileAirports& result) {
   std::uint64_t p = start;
   while (p < bytes.size()) {
     if (walked[p]) return;
@@ -335,7 +347,7 @@ void lf_walkRecords(const BglBytes& bytes, std::uint64_t start, std::string_view
         // Skipped lines of a damaged airport would only confuse: keep them apart until it is whole.
         std::vector<std::string> lines;
         try {
-          AirportDecoder decoder(bytes, path, lines);
+          AirportDecoder decoder(bytes, path, lines, subrecordsWalked);
           result.airports.push_back(decoder.decode(p, size, v2, *code));
           result.report.insert(result.report.end(), lines.begin(), lines.end());
         } catch (const Damage& damage) {
@@ -429,6 +441,7 @@ BglFileAirports gf_readBglAirports(std::span<const std::uint8_t> data, std::stri
   if (!bytes.fits(0, bglHeaderSize) || bytes.u32(0x04) != bglHeaderSize) return result;
   result.readable = true;
   std::vector<bool> walked(bytes.size(), false);
+  std::vector<bool> subrecordsWalked(bytes.size(), false);
   const std::uint64_t count = bytes.u32(0x14);
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint64_t entry = bglHeaderSize + bglSectionEntrySize * i;
@@ -441,7 +454,7 @@ BglFileAirports gf_readBglAirports(std::span<const std::uint8_t> data, std::stri
       result.report.push_back(fmt::format("{}Damaged airport section {} skipped in {}", warning, i, bglPath));
       continue;
     }
-    lf_walkRecords(bytes, bytes.u32(subsection + 0x08), bglPath, walked, result);
+    lf_walkRecords(bytes, bytes.u32(subsection + 0x08), bglPath, walked, subrecordsWalked, result);
   }
   return result;
 }

@@ -52,9 +52,9 @@ bool lf_findSceneryFiles(const fs::path& folder, const fs::path& stockFolder, st
     if (gf_stopOrClosed()) return false;
     try {
       const auto& entry = *entries;
+      // The type the folder listing gave serves; only a link is followed to what it names.
       std::error_code statusError;
-      const auto status = entry.status(statusError);
-      if (fs::is_directory(status)) {
+      if (entry.is_directory(statusError)) {
         if (isStock(entry.path())) {
           entries.disable_recursion_pending();
           continue;
@@ -70,7 +70,9 @@ bool lf_findSceneryFiles(const fs::path& folder, const fs::path& stockFolder, st
         continue;
       }
       if (statusError) throw fs::filesystem_error("status", entry.path(), statusError);
-      if (!fs::is_regular_file(status)) continue;
+      const bool regular = entry.is_regular_file(statusError);
+      if (statusError) throw fs::filesystem_error("status", entry.path(), statusError);
+      if (!regular) continue;
       const auto& path = entry.path();
       if (!lf_isBGLextension(gf_pathText(path.extension()))) continue;
       if (lf_isStaticsPath(path, folder)) continue;
@@ -98,8 +100,10 @@ struct PendingFile {
   std::string path;
 };
 
-// Takes the oldest worker's result into the report, in the order the workers started.
-void lf_collectOldest(std::deque<PendingFile>& pending, FolderSearch& search) {
+// Takes the oldest worker's result into the report, in the order the workers started:
+// while files are still handed out, or at the end of the folder's search.
+void lf_collectOldest(std::deque<PendingFile>& pending, FolderSearch& search, bool atEnd,
+                      const std::string& folderText) {
   auto& oldest = pending.front();
   BglFileResult result;
   try {
@@ -112,7 +116,13 @@ void lf_collectOldest(std::deque<PendingFile>& pending, FolderSearch& search) {
   gf_addScanReportLines(result.report);
   if (!result.error.empty()) {
     gf_logWarning(fmt::format("Exception in lf_processBGLfile: {}", oldest.path));
-    gf_addScanReportLine(fmt::format("{}airports search aborted in {}: {}", warning, oldest.path, result.error));
+    // The line names the file whose worker failed, not the one started last.
+    if (!atEnd)
+      gf_addScanReportLine(fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", warning, result.error,
+                                       pending.size(), oldest.path));
+    else
+      gf_addScanReportLine(
+          fmt::format("{} airports search in {} aborted, futs outer error: {}", warning, folderText, result.error));
   }
   if (result.problem) ++search.problems;
   pending.pop_front();
@@ -206,8 +216,9 @@ FolderSearch lf_searchBGLfiles(const fs::path& folder, std::int32_t folderRank, 
           fmt::format("{} airports search in folder {} aborted, cause: {}", warning, folderText, e.what()));
       ++search.problems;
     }
-    if (pending.size() > static_cast<std::size_t>(std::max(1, maxWorkers.load()))) lf_collectOldest(pending, search);
+    if (pending.size() > static_cast<std::size_t>(std::max(1, maxWorkers.load())))
+      lf_collectOldest(pending, search, false, folderText);
   }
-  while (!pending.empty()) lf_collectOldest(pending, search);
+  while (!pending.empty()) lf_collectOldest(pending, search, true, folderText);
   return search;
 }

@@ -12,6 +12,7 @@
 #include <fmt/format.h>
 #include <optional>
 #include <pugixml.hpp>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -49,6 +50,44 @@ std::optional<std::string> lf_keyValue(std::string_view line, std::string_view k
   const auto equals = line.find('=');
   if (equals == std::string_view::npos || !lf_equalsNoCase(gf_trim(line.substr(0, equals)), key)) return std::nullopt;
   return gf_trim(line.substr(equals + 1));
+}
+
+// The text of a <Path> element as the XML parser would give it: the five predefined
+// entities resolved, any other '&' kept.
+std::string lf_unescapeXmlText(std::string_view text) {
+  constexpr std::pair<std::string_view, char> entities[] = {
+      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+  std::string plain;
+  plain.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    bool replaced = false;
+    if (text[i] == '&') {
+      for (const auto& [entity, c] : entities) {
+        if (text.substr(i, entity.size()) == entity) {
+          plain += c;
+          i += entity.size();
+          replaced = true;
+          break;
+        }
+      }
+    }
+    if (!replaced) plain += text[i++];
+  }
+  return plain;
+}
+
+// A document the parser refuses (an add-on installer wrote a bare '&', or the file was cut
+// short) still names its folders: each line's <Path>...</Path> is taken as it stands.
+std::vector<std::string> lf_pathsOfDamagedDocument(const fs::path& file) {
+  std::vector<std::string> lines;
+  lines.reserve(4048);
+  std::vector<std::string> paths;
+  if (!gf_readExtTextFileToStringVector(file, lines)) return paths;
+  for (const auto& line : lines) {
+    const auto text = gf_trim(lf_unescapeXmlText(gf_extractPathElement(line)));
+    if (!text.empty()) paths.push_back(text);
+  }
+  return paths;
 }
 
 } // namespace
@@ -135,17 +174,19 @@ void lf_readSceneryAddOnsXml(std::vector<std::string>& list, const fs::path& con
     gf_log(fmt::format("{} not found!", gf_pathText(file)));
     return;
   }
-  if (!loaded) {
-    gf_logWarning(
-        fmt::format("{} is no XML document: {} at byte {}", gf_pathText(file), loaded.description(), loaded.offset));
-    return;
+  std::vector<std::string> paths;
+  if (loaded) {
+    for (const auto& node : document.select_nodes("//Path")) paths.push_back(gf_trim(node.node().child_value()));
+  } else {
+    gf_logWarning(fmt::format("{} is no XML document: {} at byte {}; its <Path> lines are read one by one",
+                              gf_pathText(file), loaded.description(), loaded.offset));
+    paths = lf_pathsOfDamagedDocument(file);
   }
   const auto before = list.size();
-  for (const auto& node : document.select_nodes("//Path")) {
-    const auto text = gf_trim(node.node().child_value());
+  for (auto& text : paths) {
     if (text.empty()) continue;
     gf_log(fmt::format("found path:{}", text));
-    list.push_back(text);
+    list.push_back(std::move(text));
   }
   gf_log(fmt::format("{} scenery add-on paths found\n", list.size() - before));
 }

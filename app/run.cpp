@@ -138,6 +138,7 @@ void gf_run() {
 
   gf_call(services.traffic.gf_reserveTraffic);
   gf_call(services.liveries.gf_reserveLiveryLists);
+  gf_call(services.traffic.gf_installUserStandRecorder);
   gf_call(services.link.gf_initSimClient, P3D_VERSION.get());
   gf_stopSimClient();
   if (services.link.SimClient) simClientThread = std::jthread(services.link.SimClient);

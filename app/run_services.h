@@ -116,6 +116,8 @@ struct TrafficCalls {
   std::function<void()> gf_removeFlightPlanFolder;
   std::function<void()> lf_readMyParkAirports;
   std::function<void()> gf_applyMaxLive;
+  // The simulator link hands the user's stand to static parking from now on.
+  std::function<void()> gf_installUserStandRecorder;
   std::function<void(const std::string& code, const GeoPosition& position)> gf_makeFirstParkAirport;
   // The first entry of the park airport list; none while it is empty.
   std::function<std::optional<GeoPosition>()> firstParkAirport;

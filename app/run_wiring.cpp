@@ -2,6 +2,8 @@
 
 #include "airports/addon_scan.h"
 #include "airports/airport_list.h"
+#include "airports/park_airport.h"
+#include "airports/stands.h"
 #include "app/edit_boxes.h"
 #include "app/run.h"
 #include "core/refdata/dbase_tables.h"
@@ -20,6 +22,10 @@
 #include "simlink/user_state.h"
 #include "traffic/flight_plans.h"
 #include "traffic/live_limit.h"
+#include "traffic/parking/park_airports.h"
+#include "traffic/parking/stand_option_search.h"
+#include "traffic/parking/static_plan.h"
+#include "traffic/parking/static_renewal.h"
 #include "traffic/removal.h"
 #include "traffic/sim_results.h"
 #include "traffic/traffic_state.h"
@@ -100,6 +106,24 @@ void gf_wireRunServices() {
   live.gf_createFlightPlanFolder = [] { gf_createFlightPlanFolder(); };
   live.gf_removeFlightPlanFolder = gf_removeFlightPlanFolder;
   live.gf_applyMaxLive = gf_applyMaxLive;
+  // Static parking at the park airport.
+  live.gf_updateParkAirport = gf_updateParkAirport;
+  live.gf_clearGroundTraffic = gf_clearGroundTraffic;
+  live.parkAirportSet = [] { return !currentParkAirport.code.empty(); };
+  live.parkAirportHasStands = [] { return !standList.empty(); };
+  live.gf_adjustParking = gf_adjustParking;
+  live.reservedStandSet = [] { return !reservedStand.empty(); };
+  live.gf_rereadParkAirports = gf_rereadParkAirports;
+  live.gf_countStatics = gf_countStatics;
+  live.lf_searchForCoupledCsAroundThisTime = lf_searchForCoupledCsAroundThisTime;
+  // A line naming an unknown airport is said where it is read; the run goes on without it.
+  live.lf_readMyParkAirports = [] { lf_readMyParkAirports(); };
+  live.gf_makeFirstParkAirport = gf_makeFirstParkAirport;
+  live.firstParkAirport = []() -> std::optional<GeoPosition> {
+    if (parkAirportList.empty()) return std::nullopt;
+    return GeoPosition{parkAirportList.front().lat, parkAirportList.front().lon};
+  };
+  live.gf_installUserStandRecorder = gf_installUserStandRecorder;
   live.userAcState = [] { return traffic.userAcState; };
   live.setUserAcState = [](const UserAcData& user) { traffic.userAcState = user; };
   live.liveList = &traffic.liveList;

@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fmt/format.h>
 #include <fstream>
@@ -19,6 +20,44 @@ fs::path gf_pathFromText(std::string_view utf8) {
 std::string gf_pathText(const fs::path& path) {
   const auto text = path.u8string();
   return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
+namespace {
+
+thread_local FlushBatch* t_flushBatch = nullptr;
+
+} // namespace
+
+FlushBatch::Scope::Scope(FlushBatch& batch) : previous_(t_flushBatch) { t_flushBatch = &batch; }
+
+FlushBatch::Scope::~Scope() { t_flushBatch = previous_; }
+
+FlushBatch* gf_flushBatchOfThisThread() { return t_flushBatch; }
+
+void FlushBatch::add(const fs::path& file) {
+  std::lock_guard lock(mutex_);
+  files_.push_back(file);
+}
+
+std::size_t FlushBatch::pending() {
+  std::lock_guard lock(mutex_);
+  return files_.size();
+}
+
+std::vector<fs::path> FlushBatch::take() {
+  std::vector<fs::path> files;
+  {
+    std::lock_guard lock(mutex_);
+    files.swap(files_);
+  }
+  std::sort(files.begin(), files.end());
+  files.erase(std::unique(files.begin(), files.end()), files.end());
+  return files;
+}
+
+void FlushBatch::clear() {
+  std::lock_guard lock(mutex_);
+  files_.clear();
 }
 
 fs::path gf_temporarySibling(const fs::path& target) {

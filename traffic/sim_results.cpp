@@ -207,6 +207,19 @@ void lf_staticCgData(const SimResultData& result) {
   info.groundPitch = (result.y <= minGroundPitch || result.y > maxGroundPitch) ? defaultGroundPitch : result.y;
 }
 
+// A refusal of the title counts toward the uncreatable titles; a creation that failed for
+// another reason (a callsign too long for the tail number, an object never identified) says
+// nothing about the title, and only ends the creation.
+void lf_creationFailed(const AircraftData& ac, const SimResultData& result) {
+  if (gf_titleUncreatable(result)) {
+    gf_reportCreateFailure(ac);
+    return;
+  }
+  const char* why =
+      gf_createFailure(result) == CreateFailure::callsignTooLong ? "callsign too long" : "not identified by the sim";
+  gf_log(fmt::format("{} creation given up: {}", gf_acLogText(ac), why));
+}
+
 void lf_creationRefused(const SimResultData& result) {
   const auto hexid = static_cast<std::uint32_t>(result.value);
   if (hexid > 10000) {
@@ -216,7 +229,7 @@ void lf_creationRefused(const SimResultData& result) {
     const AircraftData refused = ac->aircraft;
     gf_noteLiveCountChange(gf_countsAgainstLiveLimit(ac->aircraft) ? -1 : 0);
     objectIndex.erase(*ac);
-    gf_reportCreateFailure(refused);
+    lf_creationFailed(refused, result);
     return;
   }
   auto& statics = traffic.staticList;
@@ -225,7 +238,7 @@ void lf_creationRefused(const SimResultData& result) {
       const AircraftData refused = statics[i];
       if (i + 1 != statics.size()) statics[i] = std::move(statics.back());
       statics.pop_back();
-      gf_reportCreateFailure(refused);
+      lf_creationFailed(refused, result);
       return;
     }
 }

@@ -128,6 +128,23 @@ TEST_F(AddonScanTest, TheFileTheSimulatorShowsWinsForAnAirportInSeveralFiles) {
   }
 }
 
+TEST_F(AddonScanTest, AFolderListedTwiceIsNoSecondSceneryFile) {
+  writeBgl(work / "scenery" / "EDDF.bgl", airportFile("EDDF", 4));
+  writeBgl(work / "scenery" / "sub" / "EDDM.bgl", airportFile("EDDM", 3));
+  writeBgl(work / "other" / "EDDM.bgl", airportFile("EDDM", 5));
+  afolder0.set(gf_pathText(work / "scenery"));
+  afolder1.set(gf_pathText(work / "other"));
+  afolder2.set(gf_pathText(work / "scenery"));
+  afolder3.set(gf_pathText(work / "scenery" / "sub"));
+  ASSERT_TRUE(scan().complete);
+  const auto lines = report();
+  for (const auto& line : lines) EXPECT_EQ(line.find("EDDF is in"), std::string::npos) << line;
+  // EDDM is in two files; the folder listed last holds the one the simulator shows.
+  EXPECT_TRUE(contains(lines, "===> EDDM is in 2 scenery files; its stand file comes from " +
+                                  gf_pathText(work / "scenery" / "sub" / "EDDM.bgl")));
+  EXPECT_EQ(headerValue(program("airports/my_thirdparty/EDDM.xml"), "num_parkpos"), "3");
+}
+
 TEST_F(AddonScanTest, LinksGeneratedFilesAndOfflineLearningByPublisher) {
   const auto orbx = work / "Orbx" / "scenery";
   writeBgl(orbx / "EHAM.bgl", airportFile("EHAM", 5));    // listed as simaddon: link only
@@ -209,6 +226,7 @@ TEST_F(AddonScanTest, UsersOwnStandFilesStayAndAStoppedScanLosesNothing) {
   gf_requestStop(ExitReason::NewSettings, 0);
   const auto stopped = scan();
   EXPECT_FALSE(stopped.complete);
+  EXPECT_FALSE(mainWindow.snapshot().airportScanOk);
   EXPECT_TRUE(fs::exists(program("airports/my_thirdparty/LSZH.xml")));
   EXPECT_TRUE(SCAN_AIRPORTS.get());
   EXPECT_TRUE(log.contains("The airports scan was stopped: it runs again at the next start"));
@@ -266,10 +284,26 @@ TEST_F(AddonScanTest, DamagedFilesFailedWritesAndFoldersThatCannotBeSearched) {
   afolder1.set("");
   afolder2.set("");
   SCAN_AIRPORTS.set(true);
+  maxWorkers = 1; // EGLL's failed worker is collected when EHAM's has started
   const auto failing = scan();
   EXPECT_GT(failing.writeFailures, 0);
   EXPECT_TRUE(SCAN_AIRPORTS.get());
   EXPECT_TRUE(log.contains("===> Exception in lf_processBGLfile: " + gf_pathText(work / "ORBX" / "EGLL.bgl")));
+  {
+    const auto lines = report();
+    const auto inner = std::find(lines.begin(), lines.end(), "===>  airports search aborted, futs inner, ");
+    ASSERT_LE(inner + 4, lines.end());
+    EXPECT_EQ(inner[2], "2");
+    EXPECT_EQ(inner[3], gf_pathText(work / "ORBX" / "EGLL.bgl"));
+  }
+  // Collected at the end of the folder's search, the line names the folder.
+  maxWorkers = 4;
+  SCAN_AIRPORTS.set(true);
+  scan();
+  const auto atEnd = report();
+  EXPECT_TRUE(std::any_of(atEnd.begin(), atEnd.end(), [&](const std::string& line) {
+    return line.starts_with("===>  airports search in " + gf_pathText(work / "ORBX") + " aborted, futs outer error: ");
+  }));
   EXPECT_TRUE(contains(report(), "===> Writing " + gf_pathText(fs::path("airports") / "my_ORBX" / "EHAM.txt") +
                                      " did not succeed"));
 
@@ -328,11 +362,42 @@ TEST_F(AddonScanTest, ALowerSceneryFileNeverReplacesAHigherOne) {
   EXPECT_EQ(headerValue(program("airports/my_thirdparty/KLAX.xml"), "num_parkpos"), "3");
   EXPECT_FALSE(fs::exists(program("airports/my_ORBX/KLAX.xml")));
   EXPECT_EQ(gf_duplicateAirportLines(),
-            (std::vector<std::string>{"===> KLAX is in 3 scenery files; its stand file comes from /x/high/KLAX.bgl"}));
+            (std::vector<std::string>{"===> KLAX is in 2 scenery files; its stand file comes from /x/high/KLAX.bgl"}));
   EXPECT_TRUE(gf_finishAddonOutputs(true));
   const auto manifest = fileLines(program("airports/addon_scan_files.txt"));
   ASSERT_EQ(manifest.size(), 1u);
   EXPECT_EQ(manifest[0].substr(0, manifest[0].find('\t')), "airports/my_thirdparty/KLAX.xml");
+}
+
+TEST_F(AddonScanTest, FilesOfAScanTheProgramNeverFinishedAreStillTheScans) {
+  const auto scenery = work / "scenery";
+  writeBgl(scenery / "EDDF.bgl", airportFile("EDDF", 4));
+  afolder0.set(gf_pathText(scenery));
+  ASSERT_TRUE(scan().complete);
+  const auto eddf = program("airports/my_thirdparty/EDDF.xml");
+  const auto eddm = program("airports/my_thirdparty/EDDM.xml");
+
+  // The program ends in the middle of a scan: EDDM.xml is written, the scan's end never comes.
+  BglAirport airport;
+  airport.code = "EDDM";
+  BglStand stand;
+  stand.name = "g1";
+  stand.lat = 48.35;
+  stand.lon = 11.78;
+  stand.radius = 20 / 1852.0;
+  airport.stands.push_back(stand);
+  gf_beginAddonOutputs(testPublisher);
+  ASSERT_TRUE(lf_processAirportRecord(airport, gf_pathText(scenery / "EDDM.bgl"), {0, 0, 0}));
+  ASSERT_TRUE(fs::exists(eddm));
+
+  // The next scan does not find EDDM: the file is the scan's to remove, not a stand file of the user's.
+  SCAN_AIRPORTS.set(true);
+  ASSERT_TRUE(scan().complete);
+  EXPECT_FALSE(fs::exists(eddm));
+  EXPECT_TRUE(fs::exists(eddf));
+  const auto manifest = fileLines(program("airports/addon_scan_files.txt"));
+  ASSERT_EQ(manifest.size(), 1u);
+  EXPECT_EQ(manifest[0].substr(0, manifest[0].find('\t')), "airports/my_thirdparty/EDDF.xml");
 }
 
 TEST_F(AddonScanTest, AnAirportMadeFromTheSameAsBeforeIsNotWrittenAgain) {

@@ -371,3 +371,72 @@ TEST(BglRecords, PointersOutsideTheFileAndLoopsEnd) {
   EXPECT_EQ(gf_readBglAirports(bytes, "r.bgl").airports.size(), 201u);
   EXPECT_EQ(gf_readBglAirports(copy, "r.bgl").airports.size(), 1u);
 }
+
+TEST(BglRecords, HelipadWidthsAndTheNameOfADoubleHelipad) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float widths[] = {0.0f, -4.0f, 2.2f, 399.9f, 400.0f, 1e30f, nan};
+  std::vector<Subrecord> subrecords;
+  for (std::size_t i = 0; i < std::size(widths); ++i)
+    subrecords.emplace_back(std::in_place_type<Helipad>, 60 + 0.001 * i, 9, widths[i], 0.0f);
+  // The name follows the helipads: the line of the double one still names the airport.
+  subrecords.emplace_back(std::in_place_type<Helipad>, 60 + 0.001 * 2, 9, 16.0f, 0.0f);
+  subrecords.emplace_back(std::in_place_type<NameRecord>, "Late Name");
+  const auto result = read(fileOf({airport("PADS", false, subrecords)}));
+  ASSERT_EQ(result.airports.size(), 1u);
+  const auto& a = result.airports[0];
+  ASSERT_EQ(names(a), (std::vector<std::string>{"helipad1", "helipad2"}));
+  EXPECT_NEAR(a.stands[0].radius * 1852, 1.1, 1e-6);
+  EXPECT_NEAR(a.stands[1].radius * 1852, 199.95, 1e-3);
+  EXPECT_EQ(a.name, "Late Name");
+  ASSERT_EQ(result.report.size(), 6u);
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(result.report[i].rfind("helipad width ", 0), 0u) << result.report[i];
+  EXPECT_EQ(result.report[5], "double helipad Late Name (skipped) 60.002000,9.000000");
+}
+
+TEST(BglRecords, AirportRecordsThatShareTheirSubrecordsAreReadOnce) {
+  // One airport whose subrecords hide the fixed parts of many more, each reached by a section
+  // of its own and each reaching to the end of the first one's long run of subrecords: read
+  // one by one they would walk that run again and again, a hang on a larger file.
+  constexpr std::size_t hidden = 200;
+  constexpr std::size_t filler = 200;
+  Airport outer = airport("OUTR", false, {ParkingList{{gate(nameGate, 1, 10, 10)}}});
+  for (std::size_t i = 0; i < hidden; ++i) {
+    outer.subrecords.emplace_back(std::in_place_type<RawRecord>, 0x0001, std::vector<std::uint8_t>(56, 0));
+    for (std::size_t k = 0; k < filler; ++k)
+      outer.subrecords.emplace_back(std::in_place_type<RawRecord>, 0x0002, std::vector<std::uint8_t>{});
+  }
+  File file = fileOf({outer});
+  for (std::size_t i = 0; i < hidden; ++i) {
+    Section pointer;
+    pointer.dataOffsetOverride = 0; // set below, once the positions are known
+    file.sections.push_back(pointer);
+  }
+  auto bytes = writeBgl(file);
+  const auto u32At = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+  };
+  const auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
+  };
+  const std::size_t outerAt = u32At(u32At(56 + 12) + 8);
+  const std::size_t outerEnd = outerAt + u32At(outerAt + 2);
+  std::size_t p = outerAt + 56 + 8 + 36; // past the fixed part and the parking list of one entry
+  for (std::size_t i = 0; i < hidden; ++i) {
+    const std::size_t fixedPart = p + 6; // the body of the 62-byte raw subrecord
+    bytes[fixedPart] = 0x3C;
+    bytes[fixedPart + 1] = 0;
+    put32(fixedPart + 2, static_cast<std::uint32_t>(outerEnd - fixedPart));
+    put32(fixedPart + 0x28, packIdent(fmt::format("H{:03}", i)));
+    const std::size_t subsection = u32At(56 + 20 * (i + 1) + 12);
+    put32(subsection + 8, static_cast<std::uint32_t>(fixedPart));
+    p += 62 + 6 * filler;
+  }
+  ASSERT_EQ(p, outerEnd);
+  const auto result = gf_readBglAirports(bytes, "shared.bgl");
+  ASSERT_EQ(result.airports.size(), 1u);
+  EXPECT_EQ(result.airports[0].code, "OUTR");
+  EXPECT_EQ(result.airports[0].stands.size(), 1u);
+  EXPECT_EQ(result.damaged, static_cast<std::int32_t>(hidden));
+  ASSERT_EQ(result.report.size(), hidden);
+  EXPECT_EQ(result.report[0].rfind("===> Damaged airport H000 skipped in shared.bgl: subrecord at ", 0), 0u);
+}

@@ -147,10 +147,14 @@ TEST(SceneryLists, AddOnPackagesFromTheXmlDocument) {
   EXPECT_TRUE(log.contains("found path:E:\\Addons\\KSEA\\scenery"));
   EXPECT_TRUE(log.contains("3 scenery add-on paths found"));
 
-  writeFile(s.config / "scenery_add-ons.xml", "<SimBase.Document><Path>E:\\x</Path>");
+  // A damaged document (a bare '&', cut short) loses none of its folders.
+  writeFile(s.config / "scenery_add-ons.xml", "<SimBase.Document>\n"
+                                              "  <AddOn.Component><Path>E:\\Flight & Co\\KBOS</Path>\n"
+                                              "  <AddOn.Component><Path> E:\\A&amp;B\\EDDF </Path>\n"
+                                              "  <AddOn.Component><Path></Path>\n");
   std::vector<std::string> broken;
   lf_readSceneryAddOnsXml(broken, s.config);
-  EXPECT_TRUE(broken.empty());
+  EXPECT_EQ(broken, (std::vector<std::string>{"E:\\Flight & Co\\KBOS", "E:\\A&B\\EDDF"}));
   EXPECT_TRUE(log.contains("===> " + gf_pathText(s.config / "scenery_add-ons.xml") + " is no XML document: "));
 }
 

@@ -242,6 +242,7 @@ inline RunServices recordingServices(Recorder& r, FakeWorld& w) {
   t.gf_resetTraffic = rec("gf_resetTraffic");
   t.gf_clearGroundTraffic = rec("gf_clearGroundTraffic");
   t.gf_removeLiveAircraft = rec("gf_removeLiveAircraft");
+  t.gf_installUserStandRecorder = rec("gf_installUserStandRecorder");
   t.sendQueuedRemovals = rec("sendQueuedRemovals");
   t.parkAirportSet = [&w] { return w.parkAirportSet; };
   t.parkAirportHasStands = [&w] { return w.parkAirportHasStands; };

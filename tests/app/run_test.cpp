@@ -43,10 +43,10 @@ TEST_F(RunFlowTest, WithRealTrafficElsewhereTheRunGoesStraightToItsReaders) {
   // The user position goes to RealTraffic 2 s after the QNH Reader started, with the
   // Traffic Reader (after half a second's wait for the user aircraft).
   EXPECT_EQ(mainThreadCalls(),
-            (std::vector<std::string>{"gf_reserveTraffic", "gf_reserveLiveryLists", "gf_initSimClient 5",
-                                      "gf_requestUserOnGroundEverySecond", "gf_requestUserAcTitleAndModel",
-                                      "gf_waitForRealTraffic", "gf_sendUserPosition 33.9416 -118.4085 at 2500ms",
-                                      "gf_updateParkAirport true"}));
+            (std::vector<std::string>{"gf_reserveTraffic", "gf_reserveLiveryLists", "gf_installUserStandRecorder",
+                                      "gf_initSimClient 5", "gf_requestUserOnGroundEverySecond",
+                                      "gf_requestUserAcTitleAndModel", "gf_waitForRealTraffic",
+                                      "gf_sendUserPosition 33.9416 -118.4085 at 2500ms", "gf_updateParkAirport true"}));
   EXPECT_TRUE(recorder.saw("QNH Reader 49004"));
   EXPECT_TRUE(recorder.saw("Traffic Reader 49005"));
   EXPECT_EQ(ticks, 10);

@@ -45,6 +45,7 @@ TEST_F(StartupTest, FromTheProgramFolderTheRunStartsInItsOrder) {
                                           "lf_readMyParkAirports",
                                           "gf_reserveTraffic",
                                           "gf_reserveLiveryLists",
+                                          "gf_installUserStandRecorder",
                                           "gf_initSimClient 5",
                                           "gf_removeLiveAircraft",
                                           "gf_flushStatics",

@@ -2,8 +2,9 @@
 // without an airport and the rest airports of 100 to 500 stands: the file filter alone, the
 // whole scan with 1, 2, 4 and 8 workers, and the same files merely read. The aim: the
 // whole scan within twice the time of merely reading the files. The first scan writes a
-// stand file for each of the 1,000 airports (each written beside and replaced, flushed to
-// the disk); a rescan of unchanged scenery finds them written already.
+// stand file for each of the 1,000 airports (each written beside and replaced, all flushed
+// to the disk together at the end); writeStandFiles shows what merely writing those files
+// costs. A rescan of unchanged scenery finds them written already.
 #include "airports/addon_scan.h"
 #include "airports/bgl_search.h"
 #include "core/files.h"
@@ -17,7 +18,11 @@
 #include <filesystem>
 #include <fmt/format.h>
 #include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -135,6 +140,8 @@ void scanInstallation(benchmark::State& state, bool fresh) {
   setup.stockFolder = inst.root / "stock";
   maxWorkers = static_cast<std::int32_t>(state.range(0));
   runningWorkers = 0;
+  // A rescan finds the files of a scan before it, also when it runs on its own.
+  if (!fresh) gf_scanAddOnAirports(setup);
   for (auto _ : state) {
     if (fresh) {
       state.PauseTiming();
@@ -153,6 +160,36 @@ void scanInstallation(benchmark::State& state, bool fresh) {
   fs::current_path(previous);
 }
 
+// The floor under a first scan: the stand files it generates, merely written (as plain
+// files, no XML made, nothing flushed) into an emptied folder, as the first scan finds it.
+void writeStandFiles(benchmark::State& state) {
+  auto& inst = installation();
+  const auto generated = inst.root / "program" / "airports" / "my_thirdparty";
+  std::vector<std::pair<std::string, std::string>> files;
+  if (fs::exists(generated))
+    for (const auto& entry : fs::directory_iterator(generated)) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      files.emplace_back(gf_pathText(entry.path().filename()),
+                         std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    }
+  if (files.size() != fileCount / airportEvery) {
+    state.SkipWithError("run a scan first: --benchmark_filter='firstScan/1|writeStandFiles'");
+    return;
+  }
+  const auto folder = inst.root / "written";
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    state.ResumeTiming();
+    for (const auto& [name, bytes] : files) {
+      std::ofstream out(folder / name, std::ios::binary);
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(files.size()));
+}
+
 } // namespace
 
 BENCHMARK(preFilter)->Unit(benchmark::kMillisecond);
@@ -168,6 +205,7 @@ BENCHMARK(firstScan)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
+BENCHMARK(writeStandFiles)->Unit(benchmark::kMillisecond);
 BENCHMARK(rescan)
     ->Arg(1)
     ->Arg(2)

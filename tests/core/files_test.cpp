@@ -1,10 +1,13 @@
 #include "core/errors.h"
 #include "core/files.h"
+#include "core/text_files.h"
 #include "support/test_support.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <pugixml.hpp>
+#include <thread>
 
 namespace fs = std::filesystem;
 using testing_support::LogCapture;
@@ -102,4 +105,28 @@ TEST(Files, RemoveFile) {
 TEST(Files, Utf8PathTexts) {
   const std::string text = "C:/Users/J\xC3\xB6rg/AppData";
   EXPECT_EQ(gf_pathText(gf_pathFromText(text)), text);
+}
+
+TEST(Files, AFlushBatchTakesOverTheFlushOfItsThreadOnly) {
+  TempDir dir("hvm_flushbatch");
+  FlushBatch batch;
+  {
+    const FlushBatch::Scope scope(batch);
+    ASSERT_TRUE(gf_writeTextToFile("first", dir / "a.txt"));
+    ASSERT_TRUE(gf_writeTextToFile("second", dir / "b.txt"));
+    // Another thread's writes are flushed one by one, as ever.
+    std::thread([&] { ASSERT_TRUE(gf_writeTextToFile("other", dir / "c.txt")); }).join();
+  }
+  ASSERT_TRUE(gf_writeTextToFile("first", dir / "d.txt"));
+  // Replaced in one step all the same: whole files under their names, nothing left beside.
+  EXPECT_EQ(readFile(dir / "a.txt"), readFile(dir / "d.txt"));
+  EXPECT_EQ(readFile(dir / "b.txt").rfind("second", 0), 0u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 4);
+  EXPECT_EQ(batch.pending(), 2u);
+  EXPECT_EQ(gf_flushBatchOfThisThread(), nullptr);
+
+  fs::remove(dir / "b.txt"); // a file removed before the flush is passed by
+  EXPECT_TRUE(batch.flush());
+  EXPECT_EQ(batch.pending(), 0u);
+  EXPECT_TRUE(batch.flush());
 }

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       lf_require(!stand.suffixed);
       lf_require(stand.lat >= -90 && stand.lat <= 90 && stand.lon >= -180 && stand.lon <= 180);
       lf_require(std::isfinite(stand.heading) && std::isfinite(stand.radius) && stand.radius > 0);
-      lf_require(stand.heli || (stand.radius * 1852 > 1 && stand.radius * 1852 < 200));
+      lf_require(stand.radius * 1852 < 200 && (stand.heli || stand.radius * 1852 > 1));
     }
   }
   return 0;

@@ -252,6 +252,25 @@ TEST_F(SimResults, RefusedCreationsAreAllReportedAndTheirAircraftErased) {
   EXPECT_EQ(live(firstHexid + 2), nullptr);
 }
 
+TEST_F(SimResults, CreationsGivenUpForOtherReasonsDoNotCountTheirTitle) {
+  for (int i = 0; i < 19; ++i) traffic.uncreatableTitles.insert("Other " + std::to_string(i));
+  lf_handedOn(firstHexid, true).aircraft.aircraftInfo.liveryTitle = "Title A";
+  lf_handedOn(firstHexid + 1, true).aircraft.aircraftInfo.liveryTitle = "Title B";
+  result(gf_createFailedResult(static_cast<std::int32_t>(firstHexid), CreateFailure::notIdentified));
+  result(gf_createFailedResult(static_cast<std::int32_t>(firstHexid + 1), CreateFailure::callsignTooLong));
+  EXPECT_NO_THROW(gf_processSimResults());
+  EXPECT_TRUE(traffic.liveList.empty());
+  EXPECT_EQ(traffic.uncreatableTitles.size(), 19u);
+  EXPECT_FALSE(log.contains("could not be created by your Sim!"));
+  EXPECT_TRUE(log.contains("creation given up: not identified by the sim"));
+  EXPECT_TRUE(log.contains("creation given up: callsign too long"));
+
+  // A title the simulator cannot take still counts.
+  lf_handedOn(firstHexid + 2, true).aircraft.aircraftInfo.liveryTitle = "Title C";
+  result(gf_createFailedResult(static_cast<std::int32_t>(firstHexid + 2), CreateFailure::titleTooLong));
+  EXPECT_THROW(gf_processSimResults(), hvm::UserErrorException);
+}
+
 TEST_F(SimResults, AStaticAircraftBecomesActiveAndParkedAfterItsWait) {
   AircraftData s(AircraftInfoData{}, 3, laxLat, laxLon, 0, true);
   s.aircraftInfo.hexid = 17;
