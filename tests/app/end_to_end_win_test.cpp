@@ -106,6 +106,14 @@ std::size_t lf_movingAircraft(StandinProcess& simulator, int connection) {
   return moving;
 }
 
+// Aircraft of this connection that stand where they were created: the static ones.
+std::size_t lf_parkedStatics(StandinProcess& simulator, int connection) {
+  std::size_t parked = 0;
+  for (const auto& o : lf_objects(simulator))
+    if (o.createdBy == connection && !o.removed && o.positions == 0) ++parked;
+  return parked;
+}
+
 int lf_openSessions(StandinProcess& simulator) {
   // "ok ALL OPEN"
   const auto answer = simulator.command("sessions");
@@ -203,6 +211,10 @@ TEST(EndToEnd, RunsThroughLossesOfBothPeersAndClosesLeavingNothingBehind) {
     ASSERT_TRUE(eventually([&] { return lf_movingAircraft(simulator, 1) >= 3; }, std::chrono::seconds(90)))
         << simulator.command("objects");
     for (const auto& o : lf_objects(simulator)) EXPECT_TRUE(scannedTitles.contains(o.title)) << o.title;
+
+    // The pilot is at a gate of KLAX: static aircraft stand on its other gates.
+    EXPECT_TRUE(eventually([&] { return lf_parkedStatics(simulator, 1) >= 3; }, std::chrono::seconds(60)))
+        << simulator.command("objects");
 
     // The window shows both links up: the simulator's lamp and RealTraffic's are green.
     const auto green = [&](int x, int y) {
