@@ -224,6 +224,10 @@ void gf_updateDisplayCounts() {
       if (l.aircraft.state == LiveState::Active && l.phase != FlightPhase::Parked) ++moving;
   const auto statics = static_cast<std::uint64_t>(std::max(0, gf_callOr(traffic.gf_countStatics, 0, true)));
   const auto shown = mainWindow.snapshot();
+  // The park band names the park airport the run has chosen.
+  auto parkAirport = gf_callOr(traffic.parkAirportCode, std::string{});
+  if (parkAirport != shown.parkAirportCode)
+    mainWindow.update(parkBandRect, [&parkAirport](DisplayState& d) { d.parkAirportCode = std::move(parkAirport); });
   if (moving != shown.liveCount) mainWindow.update(topBandRect, [moving](DisplayState& d) { d.liveCount = moving; });
   if (statics != shown.staticParkedCount || parked != shown.liveParkedCount)
     mainWindow.update(parkBandRect, [statics, parked](DisplayState& d) {

@@ -98,6 +98,8 @@ struct TrafficCalls {
   std::function<void()> sendQueuedRemovals;
   // A park airport is set (its code is not empty), and it has stands.
   std::function<bool()> parkAirportSet;
+  // The code of the park airport, empty when none is set.
+  std::function<std::string()> parkAirportCode;
   std::function<bool()> parkAirportHasStands;
   std::function<void()> gf_adjustParking;
   std::function<bool()> reservedStandSet;

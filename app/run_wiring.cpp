@@ -110,6 +110,7 @@ void gf_wireRunServices() {
   live.gf_updateParkAirport = gf_updateParkAirport;
   live.gf_clearGroundTraffic = gf_clearGroundTraffic;
   live.parkAirportSet = [] { return !currentParkAirport.code.empty(); };
+  live.parkAirportCode = [] { return currentParkAirport.code; };
   live.parkAirportHasStands = [] { return !standList.empty(); };
   live.gf_adjustParking = gf_adjustParking;
   live.reservedStandSet = [] { return !reservedStand.empty(); };

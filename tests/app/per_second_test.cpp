@@ -216,12 +216,18 @@ TEST_F(PerSecondTest, TheCountsOfTheWindow) {
   world.liveList[2].aircraft.state = LiveState::Buffer;
   world.liveParked = 1;
   world.statics = 7;
+  world.parkAirportCode = "KLAX";
   stepAt(1);
   const auto shown = mainWindow.snapshot();
   EXPECT_EQ(shown.liveCount, 1u);
   EXPECT_EQ(shown.liveParkedCount, 1u);
   EXPECT_EQ(shown.staticParkedCount, 7u);
+  EXPECT_EQ(shown.parkAirportCode, "KLAX");
   EXPECT_TRUE(window_testing::repainted(parkBandRect));
+  // The park airport left: the band names none.
+  world.parkAirportCode.clear();
+  stepAt(2);
+  EXPECT_EQ(mainWindow.snapshot().parkAirportCode, "");
 }
 
 TEST_F(PerSecondTest, AMessageGoesAfterTwentyFiveSteps) {

@@ -164,6 +164,7 @@ struct FakeWorld {
   std::optional<GeoPosition> firstParkAirport;
   std::int32_t liveParked = 0;
   std::int32_t statics = 0;
+  std::string parkAirportCode;
 };
 
 // Every entry of the run's services filled with a recording fake.
@@ -245,6 +246,7 @@ inline RunServices recordingServices(Recorder& r, FakeWorld& w) {
   t.gf_installUserStandRecorder = rec("gf_installUserStandRecorder");
   t.sendQueuedRemovals = rec("sendQueuedRemovals");
   t.parkAirportSet = [&w] { return w.parkAirportSet; };
+  t.parkAirportCode = [&w] { return w.parkAirportCode; };
   t.parkAirportHasStands = [&w] { return w.parkAirportHasStands; };
   t.gf_adjustParking = rec("gf_adjustParking");
   t.reservedStandSet = [&w] { return w.reservedStandSet; };
