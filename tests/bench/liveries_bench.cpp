@@ -85,26 +85,10 @@ void listAndReadCfgFiles(benchmark::State& state) {
   std::string bytes;
   for (auto _ : state) {
     std::size_t total = 0;
-    std::vector<fs::path> stack;
-    for (const auto& folder : installation.manifest.liveryFolders) stack.push_back(gf_pathFromText(folder));
-    while (!stack.empty()) {
-      const auto folder = stack.back();
-      stack.pop_back();
-      std::vector<fs::path> subfolders;
-      bool aircraft = false;
-      for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.is_directory()) subfolders.push_back(entry.path());
-        if (entry.is_regular_file() && entry.path().filename() == "aircraft.cfg") {
-          std::ifstream in(entry.path(), std::ios::binary);
-          bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-          total += bytes.size();
-          aircraft = true;
-        }
-      }
-      for (const auto& subfolder : subfolders) {
-        const auto name = gf_pathText(subfolder.filename());
-        if (!aircraft || !(name.starts_with("model") || name.starts_with("texture"))) stack.push_back(subfolder);
-      }
+    for (const auto& file : p3dinstall::gf_listAircraftCfgFiles(installation.manifest.liveryFolders)) {
+      std::ifstream in(file, std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      total += bytes.size();
     }
     benchmark::DoNotOptimize(total);
   }

@@ -934,4 +934,28 @@ nlohmann::json Manifest::toJson() const {
           {"sections", sections}};
 }
 
+std::vector<fs::path> gf_listAircraftCfgFiles(const std::vector<std::string>& folders) {
+  std::vector<fs::path> files;
+  std::vector<fs::path> stack;
+  for (const auto& folder : folders) stack.push_back(gf_pathFromText(folder));
+  while (!stack.empty()) {
+    const auto folder = stack.back();
+    stack.pop_back();
+    std::vector<fs::path> subfolders;
+    bool aircraft = false;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      if (entry.is_directory()) subfolders.push_back(entry.path());
+      if (entry.is_regular_file() && entry.path().filename() == "aircraft.cfg") {
+        files.push_back(entry.path());
+        aircraft = true;
+      }
+    }
+    for (const auto& subfolder : subfolders) {
+      const auto name = gf_pathText(subfolder.filename());
+      if (!aircraft || !(name.starts_with("model") || name.starts_with("texture"))) stack.push_back(subfolder);
+    }
+  }
+  return files;
+}
+
 } // namespace p3dinstall

@@ -88,4 +88,9 @@ Vocabulary gf_vocabulary();
 // Writes the installation; throws std::runtime_error or filesystem_error when it cannot.
 Manifest gf_writeInstallation(const Options& options);
 
+// The aircraft.cfg files below the folders, found in the folders the livery scan lists: all
+// but the model and texture folders beside an aircraft.cfg. The baseline the scan's speed
+// is measured against.
+std::vector<std::filesystem::path> gf_listAircraftCfgFiles(const std::vector<std::string>& folders);
+
 } // namespace p3dinstall

@@ -49,31 +49,8 @@ int main(int argc, char** argv) {
     fs::current_path(work);
     dbaseTables = p3dinstall::gf_standInReference();
 
-    // Finding the files lists the folders the scan lists: all but the model and texture
-    // folders beside an aircraft.cfg.
     std::vector<fs::path> files;
-    const auto listing = lf_bestMilliseconds(repeat, [&] {
-      files.clear();
-      std::vector<fs::path> stack;
-      for (const auto& folder : folders) stack.push_back(gf_pathFromText(folder));
-      while (!stack.empty()) {
-        const auto folder = stack.back();
-        stack.pop_back();
-        std::vector<fs::path> subfolders;
-        bool aircraft = false;
-        for (const auto& entry : fs::directory_iterator(folder)) {
-          if (entry.is_directory()) subfolders.push_back(entry.path());
-          if (entry.is_regular_file() && entry.path().filename() == "aircraft.cfg") {
-            files.push_back(entry.path());
-            aircraft = true;
-          }
-        }
-        for (const auto& subfolder : subfolders) {
-          const auto name = gf_pathText(subfolder.filename());
-          if (!aircraft || !(name.starts_with("model") || name.starts_with("texture"))) stack.push_back(subfolder);
-        }
-      }
-    });
+    const auto listing = lf_bestMilliseconds(repeat, [&] { files = p3dinstall::gf_listAircraftCfgFiles(folders); });
     std::string bytes;
     std::size_t total = 0;
     const auto reading = lf_bestMilliseconds(repeat, [&] {
