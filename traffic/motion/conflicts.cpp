@@ -33,3 +33,9 @@ bool lf_hasPlainTwin(std::string_view callsign) {
     if (ac.aircraft.aircraftInfo.callsign == plain && ac.aircraft.state != LiveState::RemovingFromSim) return true;
   return false;
 }
+
+void gf_removeCollidingStatic(LiveAircraft&) {}
+void gf_removeStaticTwin(LiveAircraft&, bool) {}
+bool lf_mayTakeStand(std::int32_t, std::string_view) { return true; }
+std::optional<std::int32_t> lf_findAdjacentConflict(const StandData&, const LiveAircraft&) { return std::nullopt; }
+void lf_clearAdjacentStand(std::int32_t, LiveAircraft&, const StandData&) {}

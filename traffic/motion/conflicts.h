@@ -1,9 +1,25 @@
 #pragma once
-// Ghosts and twins: the feed sometimes reports one aircraft twice, once with a '_' after its
-// callsign. Worker thread only.
+// Conflicts between aircraft: ghosts and twins the feed reports, statics in the way of live
+// aircraft, and stands claimed twice. Worker thread only.
+#include "airports/stands.h"
+#include "traffic/aircraft.h"
+
+#include <cstdint>
+#include <optional>
 #include <string_view>
+
+// A static aircraft in the way of a taxiing or parking live aircraft is removed.
+void gf_removeCollidingStatic(LiveAircraft& aircraft);
+// The static twin of a live aircraft (the same real aircraft parked) is removed.
+void gf_removeStaticTwin(LiveAircraft& aircraft, bool onGround);
 
 // Removes the live ghost of the callsign (the callsign followed by '_'), remembering it.
 void lf_removeGhost(std::string_view callsign);
 // Whether a live aircraft not being removed carries the callsign without its last character.
 bool lf_hasPlainTwin(std::string_view callsign);
+
+// Whether the aircraft with this callsign may take stand number `standNumber`.
+bool lf_mayTakeStand(std::int32_t standNumber, std::string_view callsign);
+// The first adjacent stand of `stand` that conflicts with the aircraft, if any.
+std::optional<std::int32_t> lf_findAdjacentConflict(const StandData& stand, const LiveAircraft& aircraft);
+void lf_clearAdjacentStand(std::int32_t adjacent, LiveAircraft& aircraft, const StandData& stand);

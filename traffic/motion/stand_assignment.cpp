@@ -1,4 +1,6 @@
 #include "traffic/motion/stand_assignment.h"
 
-// Live aircraft are given no stands yet: an aircraft created on the ground taxis.
 std::optional<StandData> standForSpawn(LiveAircraft&) { return std::nullopt; }
+void try2Park(LiveAircraft&, bool) {}
+void makeWay(LiveAircraft&, const StandData&) {}
+void makeWayAdjacent(LiveAircraft&, std::int32_t, const StandData&) {}

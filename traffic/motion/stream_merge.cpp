@@ -19,3 +19,7 @@ void decodeExisting(LiveAircraft& ac, const FeedPoint& point) {
   }
   ac.feedPoints.push_back(added);
 }
+
+bool checkExtendingSituations(LiveAircraft&, FeedPoint&) { return true; }
+bool checkNewPosDuringLanding(LiveAircraft&, FeedPoint&) { return true; }
+bool acceptPoint(LiveAircraft&, FeedPoint&) { return true; }
