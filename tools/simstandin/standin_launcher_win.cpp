@@ -4,6 +4,7 @@
 #include <chrono>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <string>
 #include <windows.h>
 
 namespace {
@@ -101,8 +102,21 @@ std::string StandinProcess::lf_readLine(int timeoutMs) {
 std::string StandinProcess::command(const std::string& line, int timeoutMs) {
   const std::string text = line + "\n";
   DWORD written = 0;
-  if (!WriteFile(static_cast<HANDLE>(input_), text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
-    throw std::runtime_error("cannot write to the stand-in simulator");
+  if (!WriteFile(static_cast<HANDLE>(input_), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+    // Most often the stand-in has ended: its exit code and last words tell why.
+    DWORD code = 0;
+    const bool ended = GetExitCodeProcess(static_cast<HANDLE>(process_), &code) && code != STILL_ACTIVE;
+    DWORD available = 0;
+    while (PeekNamedPipe(static_cast<HANDLE>(output_), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+      std::string chunk(available, '\0');
+      DWORD read = 0;
+      if (!ReadFile(static_cast<HANDLE>(output_), chunk.data(), available, &read, nullptr)) break;
+      pending_.append(chunk, 0, read);
+    }
+    throw std::runtime_error(ended ? "the stand-in simulator has ended with code " + std::to_string(code) + ": " +
+                                         pending_
+                                   : "cannot write to the stand-in simulator");
+  }
   return lf_readLine(timeoutMs);
 }
 
