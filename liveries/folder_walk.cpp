@@ -113,8 +113,8 @@ struct PendingTask {
 
 class FolderWalk {
 public:
-  FolderWalk(std::int32_t folderNumber, const fs::path& root)
-      : folderNumber_(folderNumber), root_(root), pool_(maxWorkers.load()) {}
+  FolderWalk(std::int32_t folderNumber, const fs::path& root, const std::vector<std::string>& passBy)
+      : folderNumber_(folderNumber), root_(root), passBy_(passBy), pool_(maxWorkers.load()) {}
 
   void walk() {
     std::vector<fs::path> folders{root_};
@@ -175,7 +175,10 @@ private:
       // bring one: a livery folder may itself lie in a folder whose name holds "airport".
       if (name.find("airport") != std::string::npos || folderText.size() + 1 + name.size() >= maxDescentPathLength)
         continue;
-      folders.push_back(folder / gf_pathFromText(name));
+      auto subfolder = folder / gf_pathFromText(name);
+      if (!passBy_.empty() && std::find(passBy_.begin(), passBy_.end(), gf_folderKey(subfolder)) != passBy_.end())
+        continue;
+      folders.push_back(std::move(subfolder));
     }
     for (const auto& file : cfgFiles) {
       if (gf_stopOrClosed()) {
@@ -221,6 +224,7 @@ private:
 
   std::int32_t folderNumber_;
   fs::path root_;
+  const std::vector<std::string>& passBy_;
   std::deque<PendingTask> pending_;
   std::vector<FileResult> results_;
   bool stopped_ = false;
@@ -272,8 +276,8 @@ bool gf_isIvaoLibraryFile(const fs::path& file) {
   return text.find("ivao_x-csl") != std::string::npos || text.find("IVAO_MTL") != std::string::npos;
 }
 
-void gf_searchLiveryFolder(std::int32_t folderNumber, const fs::path& folder) {
-  FolderWalk walk(folderNumber, folder);
+void gf_searchLiveryFolder(std::int32_t folderNumber, const fs::path& folder, const std::vector<std::string>& passBy) {
+  FolderWalk walk(folderNumber, folder, passBy);
   walk.walk();
   walk.claimTitles();
 }

@@ -24,8 +24,9 @@ bool gf_isLiveryCfgName(std::string_view name);
 bool gf_isIvaoLibraryFile(const std::filesystem::path& file);
 
 // Worker thread. Merges the folder's liveries into ScannedLiveryList. Starts no further task
-// once a stop is requested.
-void gf_searchLiveryFolder(std::int32_t folderNumber, const std::filesystem::path& folder);
+// once a stop is requested. The folders of `passBy` (keys of gf_folderKey) are not entered.
+void gf_searchLiveryFolder(std::int32_t folderNumber, const std::filesystem::path& folder,
+                           const std::vector<std::string>& passBy = {});
 
 // The file tasks; they report what they reject and return the file's complete sections.
 // `listing`: the file's folder as the walk listed it; without one the task lists it.

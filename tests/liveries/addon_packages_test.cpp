@@ -141,9 +141,12 @@ TEST_F(AddOnPackages, RecordsOfTheSimulatorsVersion) {
 TEST_F(AddOnPackages, EachFolderIsWalkedOnce) {
   const auto a = text(work("AI"));
   const auto inside = text(work("AI") / "Inside");
-  const std::vector<std::string> folders{inside, a, "", text(work("ai")), a + "/", text(work("AIB")), a};
-  // Names compare as Windows compares them: "ai" is the folder "AI".
-  EXPECT_EQ(gf_distinctLiveryFolders(folders), (std::vector<std::string>{a, "", text(work("AIB"))}));
-  EXPECT_TRUE(logged(inside + " lies in " + a + " and is scanned with it"));
+  const auto later = text(work("AI") / "Later");
+  const std::vector<std::string> folders{inside, a, "", text(work("ai")), a + "/", later, text(work("AIB")), a};
+  // Names compare as Windows compares them: "ai" is the folder "AI". A folder listed before
+  // the one it lies in keeps its place in the order.
+  EXPECT_EQ(gf_distinctLiveryFolders(folders), (std::vector<std::string>{inside, a, "", text(work("AIB"))}));
+  EXPECT_TRUE(logged(later + " lies in " + a + " and is scanned with it"));
+  EXPECT_FALSE(logged(inside + " lies in"));
   EXPECT_TRUE(logged(a + " is in the list already, skipped"));
 }
