@@ -60,6 +60,22 @@ bool lf_containsAny(std::string_view text, const auto& parts) {
   return false;
 }
 
+// A folder of the simulator's records below the folder it is relative to: joined by
+// Windows' rules, in the platform's form unless it names its own drive or host.
+std::string lf_resolvedFolder(std::string_view base, const std::string& value) {
+  const auto joined = gf_joinWindowsPath(base, value);
+  return gf_isAbsoluteConfigPath(value) ? joined : gf_pathText(gf_configPath(joined));
+}
+
+// Stock folders are the simulator's own: relative to its installation, or inside it.
+bool lf_isStockFolder(const std::string& value, const std::string& folder) {
+  if (value.find("SimObjects") == std::string::npos || !lf_containsAny(value, stockCategories)) return false;
+  if (!gf_isAbsoluteConfigPath(value)) return true;
+  const auto installation = SIM_INSTALL_PATH.get();
+  return !installation.empty() &&
+         gf_folderWithin(gf_folderKey(gf_configPath(folder)), gf_folderKey(gf_configPath(installation)));
+}
+
 // The SimObjects components of one package's add-on.xml.
 void lf_explorePackage(const std::string& packageText, std::vector<std::string>& folders) {
   const auto package = gf_configPath(packageText);
@@ -84,7 +100,7 @@ void lf_explorePackage(const std::string& packageText, std::vector<std::string>&
     const auto path = gf_trim(component.child_value("Path"));
     if (path.empty()) continue;
     // A relative path is relative to its package.
-    const auto folder = gf_isAbsoluteConfigPath(path) ? path : gf_pathText(package / gf_configPath(path));
+    const auto folder = lf_resolvedFolder(packageText, path);
     if (lf_containsAny(folder, excludedComponents)) continue;
     gf_log(fmt::format("      Simobjects found:{}", folder));
     folders.push_back(folder);
@@ -118,7 +134,14 @@ void gf_readP3DAddOnsAircraft(std::vector<std::string>& folders) {
     if (!gf_readExtTextFileToStringVector(addOnsCfg, lines)) {
       gf_log(gf_pathText(addOnsCfg) + " not found!");
     } else {
-      for (const auto& package : lf_sectionPaths(lines, "PACKAGE.", true)) lf_explorePackage(package, folders);
+      for (const auto& package : lf_sectionPaths(lines, "PACKAGE.", true)) {
+        // One package the system cannot look into costs only its own folders.
+        try {
+          lf_explorePackage(package, folders);
+        } catch (const std::exception& e) {
+          gf_logWarning(fmt::format("add-on package {} skipped: {}", package, e.what()));
+        }
+      }
     }
     const auto found = folders.size() - before;
     gf_log(fmt::format("{} AI add-on package{} found", found, gf_plural(found)));
@@ -144,10 +167,9 @@ void gf_readSimObjectsCfg(std::vector<std::string>& folders) {
     return;
   }
   for (const auto& path : lf_sectionPaths(lines, "ENTRY.", false)) {
-    if (path.find("SimObjects") == std::string::npos)
-      folders.push_back(path);
-    else if (!lf_containsAny(path, stockCategories))
-      folders.push_back(gf_pathText(gf_configPath(SIM_INSTALL_PATH.get()) / gf_configPath(path)));
+    // Relative entries lie in the simulator's installation, as the simulator reads them.
+    auto folder = lf_resolvedFolder(SIM_INSTALL_PATH.get(), path);
+    if (!lf_isStockFolder(path, folder)) folders.push_back(std::move(folder));
   }
   gf_log(fmt::format("{} AI add-on packages found", folders.size() - before));
 }

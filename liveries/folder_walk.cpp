@@ -104,46 +104,31 @@ struct WorkerSlotRelease {
 struct FileResult {
   std::string pathText;
   std::vector<SectionLivery> sections;
+  std::string error; // why the file gave nothing, when it failed
 };
 
-struct PendingTask {
-  std::string pathText;
-  std::future<std::vector<SectionLivery>> result;
+// What a task found in its folders: the folders below them still to be walked, and the
+// liveries of their aircraft.cfg and sim.cfg files.
+struct FolderTaskResult {
+  std::vector<fs::path> subfolders;
+  std::vector<FileResult> files;
 };
 
-class FolderWalk {
+// The part of the walk a task does: lists folders, reads and cuts their files. Everything
+// here runs on the task's thread; it shares nothing but the locked scan reports.
+class FolderTask {
 public:
-  FolderWalk(std::int32_t folderNumber, const fs::path& root)
-      : folderNumber_(folderNumber), root_(root), pool_(maxWorkers.load()) {}
+  FolderTask(std::int32_t folderNumber, const fs::path& root, const std::vector<std::string>& passBy)
+      : folderNumber_(folderNumber), root_(root), passBy_(passBy) {}
 
-  void walk() {
-    std::vector<fs::path> folders{root_};
-    while (!folders.empty() && !(stopped_ = stopped_ || gf_stopOrClosed())) {
-      const auto folder = std::move(folders.back());
-      folders.pop_back();
-      walkFolder(folder, folders);
-    }
-    while (!pending_.empty()) collectOldest("outer");
-  }
-
-  // Titles go to the sections in the order of their files' paths, and within a file in
-  // the order of its sections.
-  void claimTitles() {
-    std::sort(results_.begin(), results_.end(),
-              [](const FileResult& a, const FileResult& b) { return a.pathText < b.pathText; });
-    for (auto& result : results_)
-      for (auto& section : result.sections) {
-        if (gf_claimTitle(section.record.title))
-          ScannedLiveryList.push_back(std::move(section.record));
-        else
-          gf_addIncompleteSectionLine(
-              section.takenLine(gf_pathText(gf_aircraftFolderOf(gf_pathFromText(result.pathText)))));
-      }
-    results_.clear();
+  FolderTaskResult operator()(const std::vector<fs::path>& folders) const {
+    FolderTaskResult result;
+    for (const auto& folder : folders) walkFolder(folder, result);
+    return result;
   }
 
 private:
-  void walkFolder(const fs::path& folder, std::vector<fs::path>& folders) {
+  void walkFolder(const fs::path& folder, FolderTaskResult& result) const {
     auto listing = std::make_shared<FolderListing>();
     // Subfolders by name: most of them, the model and texture folders of an aircraft, are
     // never entered.
@@ -175,29 +160,102 @@ private:
       // bring one: a livery folder may itself lie in a folder whose name holds "airport".
       if (name.find("airport") != std::string::npos || folderText.size() + 1 + name.size() >= maxDescentPathLength)
         continue;
-      folders.push_back(folder / gf_pathFromText(name));
+      auto subfolder = folder / gf_pathFromText(name);
+      if (!passBy_.empty() && std::find(passBy_.begin(), passBy_.end(), gf_folderKey(subfolder)) != passBy_.end())
+        continue;
+      result.subfolders.push_back(std::move(subfolder));
     }
     for (const auto& file : cfgFiles) {
-      if (gf_stopOrClosed()) {
-        stopped_ = true;
-        return;
+      // A file that fails loses its own liveries only; the walker reports it.
+      FileResult found{gf_pathText(file), {}, {}};
+      try {
+        found.sections = gf_isIvaoLibraryFile(file) ? gf_searchIvaoLiveriesinFile(folderNumber_, file, listing)
+                                                    : gf_searchLiveriesinFile(folderNumber_, file, listing);
+      } catch (const std::exception& e) {
+        found.error = e.what();
       }
-      start(file, listing);
+      result.files.push_back(std::move(found));
     }
   }
 
-  void start(const fs::path& file, std::shared_ptr<const FolderListing> listing) {
-    // The oldest task is the likeliest to end first: waiting for it frees a slot at once,
-    // where the slot counter is polled.
-    while (runningWorkers.load() >= std::max(1, maxWorkers.load()) && !pending_.empty()) collectOldest("inner");
-    gf_waitForWorkerSlot();
-    auto task = std::make_shared<std::packaged_task<std::vector<SectionLivery>()>>(
-        [folderNumber = folderNumber_, file, listing = std::move(listing), ivao = gf_isIvaoLibraryFile(file)] {
-          WorkerSlotRelease release;
-          return ivao ? gf_searchIvaoLiveriesinFile(folderNumber, file, listing)
-                      : gf_searchLiveriesinFile(folderNumber, file, listing);
-        });
-    pending_.push_back({gf_pathText(file), task->get_future()});
+  std::int32_t folderNumber_;
+  fs::path root_;
+  const std::vector<std::string>& passBy_;
+};
+
+struct PendingTask {
+  std::future<FolderTaskResult> result;
+};
+
+// The walker hands the folders it knows of to the tasks, a few at a time, and learns the
+// folders below them from the results: listing and reading run on all workers at once. One
+// worker slot per task, no more tasks pending than workers, the oldest collected first.
+class FolderWalk {
+public:
+  FolderWalk(std::int32_t folderNumber, const fs::path& root, const std::vector<std::string>& passBy)
+      : task_(folderNumber, root, passBy), root_(root), pool_(maxWorkers.load()) {}
+
+  void walk() {
+    std::vector<fs::path> folders{root_};
+    while (true) {
+      stopped_ = stopped_ || gf_stopOrClosed();
+      if (!folders.empty() && !stopped_) {
+        // The oldest task is the likeliest to end first: waiting for it frees a slot at
+        // once, where the slot counter is polled.
+        if (lf_slotsTaken() && !pending_.empty()) {
+          collectOldest(folders);
+          continue;
+        }
+        gf_waitForWorkerSlot();
+        // A stop that came while the walk waited starts nothing more.
+        if (gf_stopOrClosed()) continue;
+        start(lf_takeBatch(folders));
+      } else if (!pending_.empty()) {
+        collectOldest(folders, stopped_ || folders.empty() ? "outer" : "inner");
+      } else {
+        return;
+      }
+    }
+  }
+
+  // Titles go to the sections in the order of their files' paths, and within a file in
+  // the order of its sections.
+  void claimTitles() {
+    std::sort(results_.begin(), results_.end(),
+              [](const FileResult& a, const FileResult& b) { return a.pathText < b.pathText; });
+    for (auto& result : results_)
+      for (auto& section : result.sections) {
+        if (gf_claimTitle(section.record.title))
+          ScannedLiveryList.push_back(std::move(section.record));
+        else
+          gf_addIncompleteSectionLine(
+              section.takenLine(gf_pathText(gf_aircraftFolderOf(gf_pathFromText(result.pathText)))));
+      }
+    results_.clear();
+  }
+
+private:
+  static std::size_t lf_maxWorkers() { return static_cast<std::size_t>(std::max(1, maxWorkers.load())); }
+  bool lf_slotsTaken() const {
+    return pending_.size() >= lf_maxWorkers() || runningWorkers.load() >= std::max(1, maxWorkers.load());
+  }
+
+  // Enough folders to keep every worker busy for a while, few enough that the walk's
+  // last folders still spread over the workers.
+  static std::vector<fs::path> lf_takeBatch(std::vector<fs::path>& folders) {
+    const auto size = std::clamp<std::size_t>(folders.size() / (lf_maxWorkers() * 4), 1, 32);
+    std::vector<fs::path> batch(std::make_move_iterator(folders.end() - static_cast<std::ptrdiff_t>(size)),
+                                std::make_move_iterator(folders.end()));
+    folders.resize(folders.size() - size);
+    return batch;
+  }
+
+  void start(std::vector<fs::path> folders) {
+    auto task = std::make_shared<std::packaged_task<FolderTaskResult()>>([this, folders = std::move(folders)] {
+      WorkerSlotRelease release;
+      return task_(folders);
+    });
+    pending_.push_back({task->get_future()});
     ++runningWorkers;
     try {
       pool_.submit([task] { (*task)(); });
@@ -206,20 +264,27 @@ private:
       pending_.pop_back();
       throw;
     }
-    if (pending_.size() > static_cast<std::size_t>(std::max(1, maxWorkers.load()))) collectOldest("inner");
   }
 
-  void collectOldest(const char* where) {
+  // `where`: "inner" while folders wait to be walked, "outer" once the walk only collects.
+  void collectOldest(std::vector<fs::path>& folders, const char* where = "inner") {
     auto task = std::move(pending_.front());
     pending_.pop_front();
     try {
-      results_.push_back({std::move(task.pathText), task.result.get()});
+      auto result = task.result.get();
+      for (auto& folder : result.subfolders) folders.push_back(std::move(folder));
+      for (auto& file : result.files) {
+        if (!file.error.empty())
+          gf_logWarning(fmt::format("liveries search aborted, futs {}, {}", where, file.error));
+        else
+          results_.push_back(std::move(file));
+      }
     } catch (const std::exception& e) {
       gf_logWarning(fmt::format("liveries search aborted, futs {}, {}", where, e.what()));
     }
   }
 
-  std::int32_t folderNumber_;
+  FolderTask task_;
   fs::path root_;
   std::deque<PendingTask> pending_;
   std::vector<FileResult> results_;
@@ -272,8 +337,8 @@ bool gf_isIvaoLibraryFile(const fs::path& file) {
   return text.find("ivao_x-csl") != std::string::npos || text.find("IVAO_MTL") != std::string::npos;
 }
 
-void gf_searchLiveryFolder(std::int32_t folderNumber, const fs::path& folder) {
-  FolderWalk walk(folderNumber, folder);
+void gf_searchLiveryFolder(std::int32_t folderNumber, const fs::path& folder, const std::vector<std::string>& passBy) {
+  FolderWalk walk(folderNumber, folder, passBy);
   walk.walk();
   walk.claimTitles();
 }

@@ -91,13 +91,15 @@ std::vector<std::string> gf_distinctLiveryFolders(const std::vector<std::string>
       distinct.push_back(folders[i]);
       continue;
     }
+    // A folder inside one listed after it keeps its place: it comes first, and the walk of
+    // the other passes it by.
     bool skip = false;
-    for (std::size_t j = 0; j < folders.size() && !skip; ++j) {
-      if (j == i || folders[j].empty()) continue;
-      if (keys[j] == keys[i] && j < i) {
+    for (std::size_t j = 0; j < i && !skip; ++j) {
+      if (folders[j].empty()) continue;
+      if (keys[j] == keys[i]) {
         gf_log(fmt::format("{} is in the list already, skipped", folders[i]));
         skip = true;
-      } else if (keys[j] != keys[i] && gf_folderWithin(keys[i], keys[j])) {
+      } else if (gf_folderWithin(keys[i], keys[j])) {
         gf_log(fmt::format("{} lies in {} and is scanned with it", folders[i], folders[j]));
         skip = true;
       }
@@ -114,6 +116,7 @@ FolderScanEnd gf_scanLiveryFolders(const std::vector<std::string>& folders) {
   gf_loadDontUseTitles();
   std::int32_t folderNumber = 0;
   std::size_t previous = 0, total = 0;
+  std::vector<std::string> walkedKeys;
   for (const auto& entry : folders) {
     if (entry.empty()) continue;
     if (gf_stopOrClosed()) break;
@@ -130,7 +133,13 @@ FolderScanEnd gf_scanLiveryFolders(const std::vector<std::string>& folders) {
       continue;
     }
     if (folderNumber < 10) ++folderNumber;
-    gf_searchLiveryFolder(folderNumber, folder);
+    // Folders walked before, with their own numbers, are not walked again as part of this one.
+    const auto key = gf_folderKey(folder);
+    std::vector<std::string> walkedInside;
+    for (const auto& walked : walkedKeys)
+      if (walked != key && gf_folderWithin(walked, key)) walkedInside.push_back(walked);
+    walkedKeys.push_back(key);
+    gf_searchLiveryFolder(folderNumber, folder, walkedInside);
     const auto found = fmt::format("found in {}", entry);
     if (const auto added = ScannedLiveryList.size() - previous; added > 0) {
       gf_log(fmt::format("{} liverie{} {}", added, gf_plural(added), found));

@@ -15,8 +15,9 @@ enum class FolderScanEnd { completed, stopped, nothingFound };
 // requested.
 void gf_scanLiveries();
 
-// The folder list without repeats and without folders that lie inside another one of the
-// list (each is walked as part of it); the first of equal entries stays. Empty entries stay.
+// The folder list without repeats and without folders that lie inside one listed before
+// them (each is walked as part of it); the first of equal entries stays. A folder listed
+// before one it lies in stays, and the later walk passes it by. Empty entries stay.
 std::vector<std::string> gf_distinctLiveryFolders(const std::vector<std::string>& folders);
 // Walks the folders and, when it completes, writes the scanned-liveries file and reports.
 FolderScanEnd gf_scanLiveryFolders(const std::vector<std::string>& folders);

@@ -40,6 +40,45 @@ bool gf_isAbsoluteConfigPath(std::string_view text) {
   return drive || gf_configPath(text).is_absolute();
 }
 
+namespace {
+
+bool lf_isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool lf_hasDrive(std::string_view text) { return text.size() >= 2 && text[1] == ':' && lf_isDriveLetter(text[0]); }
+
+// "D:" or "\\host\share" at the start of the text; empty when it has neither.
+std::string_view lf_rootName(std::string_view text) {
+  if (lf_hasDrive(text)) return text.substr(0, 2);
+  if (text.size() < 3 || !gf_isPathSeparator(text[0]) || !gf_isPathSeparator(text[1]) || gf_isPathSeparator(text[2]))
+    return {};
+  auto end = std::find_if(text.begin() + 2, text.end(), gf_isPathSeparator);
+  if (end != text.end()) end = std::find_if(end + 1, text.end(), gf_isPathSeparator);
+  return text.substr(0, static_cast<std::size_t>(end - text.begin()));
+}
+
+char lf_upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+} // namespace
+
+std::string gf_joinWindowsPath(std::string_view folder, std::string_view value) {
+  if (folder.empty()) return std::string(value);
+  const auto valueRoot = lf_rootName(value);
+  const auto folderRoot = lf_rootName(folder);
+  if (!valueRoot.empty()) {
+    const bool sameDrive =
+        lf_hasDrive(value) && lf_hasDrive(folder) && lf_upperLetter(value[0]) == lf_upperLetter(folder[0]);
+    // "D:AI" below the folder when the folder is on D:; a drive with its root, or a host, stands alone.
+    if (!sameDrive || (value.size() > 2 && gf_isPathSeparator(value[2]))) return std::string(value);
+    value.remove_prefix(2);
+  } else if (!value.empty() && gf_isPathSeparator(value.front())) {
+    return std::string(folderRoot) + std::string(value);
+  }
+  std::string joined(folder);
+  if (!value.empty() && !gf_isPathSeparator(joined.back())) joined += '\\';
+  joined += value;
+  return joined;
+}
+
 std::string gf_windowsNameKey(std::string_view name) {
   const auto end = name.find_last_not_of(". ");
   return gf_toUpper(end == std::string_view::npos ? std::string_view{} : name.substr(0, end + 1));

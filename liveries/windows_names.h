@@ -13,6 +13,12 @@
 std::filesystem::path gf_configPath(std::string_view text);
 // A drive ("D:"), a leading separator or a path the platform takes as absolute.
 bool gf_isAbsoluteConfigPath(std::string_view text);
+// A path text of a configuration file put below a folder as Windows joins them, as text on
+// every platform: a value with its own drive ("D:\AI") or host ("\\host\share") replaces
+// the folder, one with a leading separator ("\AI") keeps only the folder's drive or host, a
+// drive-relative one ("D:AI") goes below the folder when the drive is the folder's, and
+// any other value goes below the folder, joined by a backslash.
+std::string gf_joinWindowsPath(std::string_view folder, std::string_view value);
 // Backslash or slash: path texts of either platform.
 constexpr bool gf_isPathSeparator(char c) { return c == '\\' || c == '/'; }
 

@@ -8,6 +8,7 @@
 #include "core/settings/file_names.h"
 #include "core/settings/parameters.h"
 #include "core/workers.h"
+#include "liveries/folder_walk.h"
 #include "liveries/livery_scan.h"
 #include "liveries/livery_tables.h"
 #include "liveries/matching.h"
@@ -110,6 +111,29 @@ void scanLiveries(benchmark::State& state) {
   state.counters["sections"] = static_cast<double>(installation.manifest.sections);
 }
 
+// The walk alone, without the scanned-liveries file and the reports that every scan writes
+// once on the worker thread: what the workers share.
+void walkLiveryFolders(benchmark::State& state) {
+  auto& installation = lf_installation();
+  const auto workers = state.range(0) == 0
+                           ? static_cast<std::int32_t>(std::max(1u, std::thread::hardware_concurrency()))
+                           : static_cast<std::int32_t>(state.range(0));
+  for (auto _ : state) {
+    maxWorkers = workers;
+    runningWorkers = 0;
+    std::int32_t number = 0;
+    for (const auto& folder : installation.manifest.liveryFolders)
+      gf_searchLiveryFolder(++number, gf_pathFromText(folder));
+    state.PauseTiming();
+    if (ScannedLiveryList.size() != installation.manifest.liveries.size())
+      state.SkipWithError("the walk did not find every livery");
+    ScannedLiveryList.clear();
+    gf_resetScanReports();
+    state.ResumeTiming();
+  }
+  state.counters["workers"] = workers;
+}
+
 void buildTables(benchmark::State& state) {
   auto& installation = lf_installation();
   maxWorkers = static_cast<std::int32_t>(std::max(1u, std::thread::hardware_concurrency()));
@@ -171,5 +195,6 @@ void matchLiveAircraft(benchmark::State& state) {
 BENCHMARK(readCfgFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(listAndReadCfgFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(scanLiveries)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(walkLiveryFolders)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(buildTables)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(matchLiveAircraft);

@@ -72,6 +72,23 @@ TEST_F(AddOnPackages, PackagesAndTheirSimObjectsComponents) {
   EXPECT_TRUE(logged("2 AI add-on packages found"));
 }
 
+TEST_F(AddOnPackages, APackageTheSystemCannotLookIntoCostsOnlyItsOwnFolders) {
+  const auto packages = work("AI Packages");
+  package(packages / "Good", component("SimObjects", "SimObjects\\Airplanes"));
+  // A name longer than any file system takes, and a name that is no UTF-8.
+  const auto tooLong = text(packages / std::string(300, 'x'));
+  writeText(addOnsCfg_, "[Package.0]\nPath=" + tooLong + "\n[Package.1]\nPath=" + text(packages) +
+                            "\\\xff\xfe\n[Package.2]\nPath=" + text(packages / "Good") + "\n");
+  EXPECT_EQ(addOnFolders(), std::vector<std::string>{text(packages / "Good" / "SimObjects" / "Airplanes")});
+  EXPECT_TRUE(logged("1 AI add-on package found"));
+  EXPECT_FALSE(logged("no AI add-on packages found"));
+  std::error_code error;
+  const auto status = fs::status(gf_pathFromText(tooLong) / "add-on.xml", error);
+  if (error && status.type() != fs::file_type::not_found) {
+    EXPECT_TRUE(logged("===> add-on package " + tooLong + " skipped: ")) << error.message();
+  }
+}
+
 TEST_F(AddOnPackages, RecordsThatAreMissing) {
   EXPECT_TRUE(addOnFolders().empty());
   EXPECT_TRUE(logged(text(addOnsCfg_) + " not found!"));
@@ -87,10 +104,21 @@ TEST_F(AddOnPackages, SimObjectsEntries) {
                             "[Entry.2]\r\nPath=" +
                                 text(work("AI Aircraft")) +
                                 "\r\n[Entry.3]\r\nPath=SimObjects\\MyAI\r\n"
-                                "[Entry.4]\r\nPath=SimObjects\\GroundVehicles\\Tugs\r\n");
+                                "[Entry.4]\r\nPath=SimObjects\\GroundVehicles\\Tugs\r\n"
+                                // Folders of other drives are the user's, whatever their names.
+                                "[Entry.5]\r\nPath=D:\\AI\\SimObjects\\Airplanes\r\n"
+                                "[Entry.6]\r\nPath=D:\\AI\\SimObjects\\MyAI\r\n"
+                                // The installation's own stock folder, written in full.
+                                "[Entry.7]\r\nPath=" +
+                                text(work("Prepar3D v5")) +
+                                "\\SimObjects\\Boats\r\n"
+                                // A relative folder lies in the installation.
+                                "[Entry.8]\r\nPath=Community AI\r\n");
   const auto myAi = text(work("Prepar3D v5") / "SimObjects" / "MyAI");
-  EXPECT_EQ(simObjectsFolders(), (std::vector<std::string>{myAi, text(work("AI Aircraft")), myAi}));
-  EXPECT_TRUE(logged("3 AI add-on packages found"));
+  EXPECT_EQ(simObjectsFolders(),
+            (std::vector<std::string>{myAi, text(work("AI Aircraft")), myAi, "D:\\AI\\SimObjects\\Airplanes",
+                                      "D:\\AI\\SimObjects\\MyAI", text(work("Prepar3D v5") / "Community AI")}));
+  EXPECT_TRUE(logged("6 AI add-on packages found"));
 }
 
 TEST_F(AddOnPackages, RecordsOfTheSimulatorsVersion) {
@@ -113,9 +141,12 @@ TEST_F(AddOnPackages, RecordsOfTheSimulatorsVersion) {
 TEST_F(AddOnPackages, EachFolderIsWalkedOnce) {
   const auto a = text(work("AI"));
   const auto inside = text(work("AI") / "Inside");
-  const std::vector<std::string> folders{inside, a, "", text(work("ai")), a + "/", text(work("AIB")), a};
-  // Names compare as Windows compares them: "ai" is the folder "AI".
-  EXPECT_EQ(gf_distinctLiveryFolders(folders), (std::vector<std::string>{a, "", text(work("AIB"))}));
-  EXPECT_TRUE(logged(inside + " lies in " + a + " and is scanned with it"));
+  const auto later = text(work("AI") / "Later");
+  const std::vector<std::string> folders{inside, a, "", text(work("ai")), a + "/", later, text(work("AIB")), a};
+  // Names compare as Windows compares them: "ai" is the folder "AI". A folder listed before
+  // the one it lies in keeps its place in the order.
+  EXPECT_EQ(gf_distinctLiveryFolders(folders), (std::vector<std::string>{inside, a, "", text(work("AIB"))}));
+  EXPECT_TRUE(logged(later + " lies in " + a + " and is scanned with it"));
+  EXPECT_FALSE(logged(inside + " lies in"));
   EXPECT_TRUE(logged(a + " is in the list already, skipped"));
 }

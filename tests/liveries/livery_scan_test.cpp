@@ -229,3 +229,25 @@ TEST_F(LiveryScan, PrioritizedFoldersKeepTheFirstFolderOfAnAirlineAndModel) {
   EXPECT_TRUE(logged("No liveries found in " + gf_pathText(work("folder 02"))));
   EXPECT_TRUE(logged("6 in total"));
 }
+
+TEST_F(LiveryScan, AFolderListedBeforeTheFolderItLiesInComesFirst) {
+  lf_aircraft(work("AI/Inside/a"), "SWA", "B738", "Inside SWA B738");
+  lf_aircraft(work("Other/a"), "SWA", "B738", "Other SWA B738");
+  lf_aircraft(work("AI/a"), "SWA", "B738", "AI SWA B738");
+  lf_aircraft(work("AI/b"), "UAL", "A320", "AI UAL A320");
+  LIG_AUTOMATIC.set(false);
+  LIG_PRIORITIZE.set(true);
+  lfolder0.set(gf_pathText(work("AI/Inside")));
+  lfolder1.set(gf_pathText(work("Other")));
+  lfolder2.set(gf_pathText(work("AI")));
+  maxWorkers = 2;
+  gf_scanLiveries();
+  std::vector<std::string> titles;
+  for (const auto& l : scannedFileLiveries()) titles.push_back(l.title);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Inside SWA B738", "AI UAL A320"}));
+  // The inner folder is walked once, with its own number.
+  EXPECT_TRUE(logged("1 liverie found in " + gf_pathText(work("AI/Inside"))));
+  EXPECT_TRUE(logged("2 liveries found in " + gf_pathText(work("AI"))));
+  for (const auto& line : fileLines(incompleteSectionsReportFile))
+    EXPECT_EQ(line.find("already exists"), std::string::npos) << line;
+}
