@@ -224,6 +224,32 @@ TEST_F(StandArrival, ATakeOffRollWithoutReportsKeepsAccelerating) {
   EXPECT_GT(ac.feedPoints.back().latitude, laxLat);
 }
 
+TEST_F(StandArrival, AValueThatCannotBeUsedIsDroppedOnce) {
+  // A report without a position says nothing about the stand.
+  LiveAircraft& ac = onStand(hexA, FlightPhase::Parked);
+  FeedPoint r = reportAt(10);
+  r.latitude = std::nan("");
+  EXPECT_FALSE(checkParkedPoint(ac, r));
+  EXPECT_FALSE(ac.leavingStand);
+  EXPECT_EQ(ac.aircraft.state, LiveState::Active);
+  EXPECT_DOUBLE_EQ(ac.standLastDistance, 0.0);
+
+  // A flying aircraft whose heading was lost is not predicted anywhere: its stream ends.
+  traffic.liveList.clear();
+  LiveAircraft& lost = taxiing(hexA, 0, 0, {});
+  lost.onGround = false;
+  lost.phase = FlightPhase::Flying;
+  lost.heading = std::nan("");
+  FeedPoint p = groundPoint(0, 0, 200, gf_tickCounter());
+  p.altitude = 5000;
+  p.airborne = true;
+  lost.feedPoints.push_back(p);
+  predictPoint(lost, 8);
+  EXPECT_EQ(lost.feedPoints.size(), 1u);
+  EXPECT_EQ(lost.extensionLeft, -1);
+  EXPECT_FALSE(extendStream(lost));
+}
+
 TEST_F(StandArrival, ALiveryRespawnKeepsTheRecordAndRemovesTheObject) {
   LiveAircraft& ac = onStand(hexA, FlightPhase::Parked);
   ac.feedPoints.push_back(groundPoint(0, 0, 0, gf_tickCounter() + 500, true));

@@ -197,6 +197,14 @@ TEST_F(StandAssignment, ATakenStandIsMarkedSoASecondAircraftDoesNotDriveIntoIt) 
   EXPECT_EQ(again.aircraft.standNumber, 2);
   EXPECT_FALSE(standList[0].takenByLive);
   EXPECT_TRUE(standList[1].takenByLive);
+
+  // A stand forgotten without its mark (an approach, a pushback that went far enough) is
+  // found by the next search all the same.
+  again.aircraft.standNumber = 0;
+  again.phase = FlightPhase::Flying;
+  LiveAircraft& third = stopping(firstHexid + 3, 30, 200, 9);
+  try2Park(third, false);
+  EXPECT_EQ(third.aircraft.standNumber, 2);
 }
 
 TEST_F(StandAssignment, AnAircraftCreatedStandingNearTheParkAirportStandsOnTheStandItIsAt) {

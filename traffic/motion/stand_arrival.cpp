@@ -218,9 +218,10 @@ void arriveAtStand(LiveAircraft& ac) {
 }
 
 bool checkParkedPoint(LiveAircraft& ac, FeedPoint& report) {
+  // A report without a usable position says nothing about the stand.
+  if (!std::isfinite(report.latitude) || !std::isfinite(report.longitude)) return false;
   ac.standReportSeen = true;
   const double a = gf_distanceNm(lf_standOf(ac), {report.latitude, report.longitude});
-  if (!std::isfinite(a)) return false;
   const double area = ac.previousPhase == FlightPhase::Parking ? 2.0 * standAreaNm : standAreaNm;
   if (a <= area) {
     ac.parkedSinceTime = gf_trafficNow();

@@ -54,6 +54,7 @@ std::optional<StandData> standForSpawn(LiveAircraft& ac) {
   if (gf_distanceNm(lf_at(first), {currentParkAirport.lat, currentParkAirport.lon}) > parkAirportReachNm)
     return std::nullopt;
   GeoPosition at = lf_at(first);
+  gf_clearStaleStandMarks();
   if (!first.extraFlag) {
     if (ac.feedPoints.size() < 2 || ac.feedPoints[1].groundSpeed > 5.0 ||
         gf_distanceNm(lf_at(first), lf_at(ac.feedPoints.back())) > stopReachNm)
@@ -91,6 +92,7 @@ void try2Park(LiveAircraft& ac, bool wide) {
   // A taxiing aircraft that looks for a stand holds none; a stand it once drove to is free
   // for it again.
   gf_releaseLiveStand(head);
+  gf_clearStaleStandMarks();
   const auto found = gf_standAtPosition(lf_at(last), ac, wide ? wideReachNm : narrowReachNm, wide);
   if (found == standList.end() || lf_excluded(*found)) return;
   const StandData stand = *found;

@@ -13,6 +13,9 @@ void gf_markStandTakenByLive(std::int32_t standNumber);
 void gf_releaseLiveStand(const AircraftData& holder);
 // The aircraft forgets its stand: the mark is released and the stand fields emptied.
 void gf_forgetStand(AircraftData& holder);
+// Clears every mark that no live aircraft parking or parked there holds any more, so that a
+// stand given up on any path is found again by the next search.
+void gf_clearStaleStandMarks();
 
 // Every phase change keeps the phase before it.
 inline void gf_changePhase(LiveAircraft& aircraft, FlightPhase phase) {
