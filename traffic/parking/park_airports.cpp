@@ -89,6 +89,9 @@ void lf_writeEntry(const ParkAirportData& entry) {
       const auto found = std::find_if(lines.begin(), lines.end(),
                                       [&](const std::string& l) { return lf_firstPiece(l) == entry.code; });
       if (found != lines.end()) {
+        // A stand the user named is never replaced by no stand.
+        const auto pieces = gf_splitTrim(*found, ',');
+        if (entry.stand.empty() && pieces.size() == 2 && !pieces[1].empty()) return;
         *found = line;
         gf_log(fmt::format("{}:{} updated stand", fileName, line));
       } else {
