@@ -70,6 +70,18 @@ TEST_F(ParkAirportsTest, WritingAnEntry) {
   }
 }
 
+// A file that exists but cannot be read is never replaced by the one line being written.
+TEST_F(ParkAirportsTest, UnreadableFileIsLeftAlone) {
+  std::filesystem::create_directories(myParkAirportsFile / "in the way");
+  EXPECT_FALSE(lf_readMyParkAirports());
+  EXPECT_TRUE(log.contains("===> lf_readMyParkAirports: "));
+  parkAirportList = {{"EHAM", "B12", 52.3, 4.76, 0.0}};
+  gf_addMyParkAirport();
+  EXPECT_TRUE(std::filesystem::exists(myParkAirportsFile / "in the way"));
+  EXPECT_NE(gf_statusLineSnapshot().message.find("my_park_airports.txt not updated: "), std::string::npos)
+      << gf_statusLineSnapshot().message;
+}
+
 TEST_F(ParkAirportsTest, DestinationBecomesTheFirstEntry) {
   writeParkFile("EHAM\nKLAX,B3\n");
   ASSERT_TRUE(lf_readMyParkAirports());

@@ -4,6 +4,10 @@
 #include "parking_fixture.h"
 #include "traffic/parking/stand_option_search.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace traffic_testing {
 namespace {
 
@@ -193,6 +197,37 @@ TEST_F(StaticPlanTest, SeenCallsignSkipsItsOptionButKeepsItForTheFile) {
   // The next plan starts with every option in use again.
   lf_clearStandMarks();
   EXPECT_TRUE(gf_optionUsable(standList[0], standList[0].options[0]));
+}
+
+// The plan takes the feed's collected callsigns while the Traffic Reader goes on adding
+// them on its own thread: every take is whole, and the collection ends with it.
+TEST_F(StaticPlanTest, CollectedCallsignsAreTakenWhileTheFeedReads) {
+  trafficReader.setReference({laxLat, laxLon});
+  gf_setAcceptingTraffic(false);
+  std::vector<std::string> lines;
+  for (int k = 0; k < 200; ++k) lines.push_back(feed_testing::trafficLine({{9, "FD" + std::to_string(k)}}));
+  std::atomic<bool> stop{false};
+  std::thread reader([&] {
+    while (!stop.load())
+      for (const auto& line : lines) trafficReader.handleLine(line);
+  });
+  std::size_t taken = 0;
+  for (int round = 0; round < 300; ++round) {
+    trafficReader.startCallsignCollection();
+    std::this_thread::yield();
+    lf_takeCollectedCallsigns();
+    EXPECT_FALSE(trafficReader.collectCallsigns.load());
+    for (const auto& callsign : parking.seenCallsigns) EXPECT_TRUE(callsign.starts_with("FD")) << callsign;
+    taken += parking.seenCallsigns.size();
+  }
+  // Between collections nothing is gathered, though the feed goes on.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  lf_takeCollectedCallsigns();
+  stop.store(true);
+  reader.join();
+  gf_setAcceptingTraffic(true);
+  EXPECT_GT(taken, 0u);
+  EXPECT_TRUE(parking.seenCallsigns.empty());
 }
 
 } // namespace

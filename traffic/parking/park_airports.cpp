@@ -68,7 +68,8 @@ std::optional<std::vector<std::string>> lf_readParkAirportLines() {
   std::error_code ec;
   if (!fs::exists(myParkAirportsFile, ec) && !ec) return std::nullopt;
   std::ifstream in(myParkAirportsFile, std::ios::binary);
-  if (ec || !in) throw std::runtime_error(fmt::format("{} cannot be read", myParkAirportsFile.string()));
+  if (ec || !in || fs::is_directory(myParkAirportsFile, ec))
+    throw std::runtime_error(fmt::format("{} cannot be read", myParkAirportsFile.string()));
   std::vector<std::string> lines;
   gf_readAllLines(in, lines);
   if (in.bad()) throw std::runtime_error(fmt::format("{} cannot be read", myParkAirportsFile.string()));
