@@ -2,6 +2,8 @@
 // learning by the quality of what was learned, and the user's stand kept free.
 #include "park_file_support.h"
 
+#include <limits>
+
 namespace traffic_testing {
 namespace {
 

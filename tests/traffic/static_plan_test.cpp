@@ -212,9 +212,10 @@ TEST_F(StaticPlanTest, CollectedCallsignsAreTakenWhileTheFeedReads) {
       for (const auto& line : lines) trafficReader.handleLine(line);
   });
   std::size_t taken = 0;
-  for (int round = 0; round < 300; ++round) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (int round = 0; (round < 300 || taken == 0) && std::chrono::steady_clock::now() < deadline; ++round) {
     trafficReader.startCallsignCollection();
-    std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
     lf_takeCollectedCallsigns();
     EXPECT_FALSE(trafficReader.collectCallsigns.load());
     for (const auto& callsign : parking.seenCallsigns) EXPECT_TRUE(callsign.starts_with("FD")) << callsign;
