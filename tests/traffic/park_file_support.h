@@ -87,7 +87,12 @@ protected:
   }
 
   const std::filesystem::path& root() const { return dir_.path(); }
-  std::string parkFile() const { return testing_support::readFile(myParkAirportsFile); }
+  // The file's lines, each ended by '\n' whatever the platform's line end.
+  std::string parkFile() const {
+    std::string text = testing_support::readFile(myParkAirportsFile);
+    std::erase(text, '\r');
+    return text;
+  }
   void writeParkFile(std::string_view text) const { testing_support::writeFile(myParkAirportsFile, text); }
   std::vector<std::string> listed() const {
     std::vector<std::string> entries;
