@@ -78,6 +78,8 @@ TEST_F(LearnedOptionsTest, WhatCannotBeLearned) {
 
   EXPECT_FALSE(lt_addStandOption(1, visitor("", ""), WeekTime{2, 4}, false)) << "no key";
   EXPECT_FALSE(lt_addStandOption(2, visitor("N500XY"), WeekTime{2, 4}, false)) << "no such stand";
+  EXPECT_FALSE(lt_addStandOption(1, visitor("N500XY"), WeekTime{}, false)) << "no week time yet";
+  EXPECT_FALSE(lt_addStandOption(1, visitor("N500XY"), true, WeekTime{3, 48}, false));
 
   // The park file has this aircraft here today from 08:00 to 09:00; seen at 10:00 nothing
   // is learned against it.

@@ -63,6 +63,8 @@ struct Sighting {
 Sighting lf_sight(std::int32_t standNumber, const LiveAircraft& aircraft, WeekTime week, bool real, bool rememberNew) {
   Sighting s;
   const auto& info = aircraft.aircraft.aircraftInfo;
+  // Before the clock has given the week time there is no half-hour to learn.
+  if (week.day < 1 || week.day > 7 || week.slot < 0 || week.slot >= slotsPerDay) return s;
   if (info.registration.empty() && info.callsign.empty()) return s;
   s.key = lf_key(aircraft);
   s.stand = lf_standByNumber(standNumber);
