@@ -69,7 +69,7 @@ fs::path lf_besidePath(const fs::path& learned) {
 
 } // namespace
 
-void gf_saveLearnedAirport() {
+bool gf_saveLearnedAirport() {
   const auto time = gf_utcTimeOfDay();
   auto path = parkLearnedFile.path;
   const bool notMerged = parkLearnedFile.state == LearnedFileState::NotMerged;
@@ -96,6 +96,10 @@ void gf_saveLearnedAirport() {
                                learnedParamChanged.load() ? "and one or more parameter changes" : ""),
                    true);
   }
-  standUpdateCount = 0;
-  learnedParamChanged.exchange(false);
+  // What was not saved stays counted, so that the next renewal or leaving saves it again.
+  if (saved) {
+    standUpdateCount = 0;
+    learnedParamChanged.exchange(false);
+  }
+  return saved;
 }

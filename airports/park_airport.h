@@ -59,5 +59,6 @@ inline constexpr std::size_t maxAdjacentStands = 64;
 
 // Writes what was learned at the park airport into its learned file and says so in the
 // message line. Never replaces a learned file that was not merged whole: what was learned
-// then goes into a new file beside it.
-void gf_saveLearnedAirport();
+// then goes into a new file beside it. False when nothing could be written: the update
+// count and the parameter-changed flag then stay as they were.
+bool gf_saveLearnedAirport();

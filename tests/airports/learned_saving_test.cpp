@@ -68,7 +68,7 @@ TEST(LearnedSaving, WhatIsSavedAndTheMessage) {
   ASSERT_TRUE(gf_createStandOption(standList[0], aircraft, false, {4, 21}, "EZY1", "G-EZAA"));
   standList[1].radius_change = true;
   standUpdateCount = 3;
-  gf_saveLearnedAirport();
+  EXPECT_TRUE(gf_saveLearnedAirport());
   EXPECT_EQ(messageAfterTime(), " '" + text({"airports", "learned", "stock", "EHAM.xml"}) + "' saved with 3 updates ");
   EXPECT_EQ(parkposTexts(learnedStockFolder / "EHAM.xml"),
             (std::vector<std::string>{"A1 G-EZAA/3/20 G-EZAA/4/21", "A2"}));
@@ -103,10 +103,18 @@ TEST(LearnedSaving, FolderOfAPublisherMadeWhenMissing) {
   writeFile(learnedThirdpartyFolder / "Blocked", "a file in the way");
   loadedPark("Blocked", learnedThirdpartyFolder / "Blocked" / "EHAM.xml");
   standUpdateCount = 2;
-  gf_saveLearnedAirport();
+  learnedParamChanged.store(true);
+  EXPECT_FALSE(gf_saveLearnedAirport());
   EXPECT_EQ(messageAfterTime(),
             " saving '" + gf_pathText(learnedThirdpartyFolder / "Blocked" / "EHAM.xml") + "' did not succeed");
+  // What was not saved stays counted for the next save.
+  EXPECT_EQ(standUpdateCount, 2);
+  EXPECT_TRUE(learnedParamChanged.load());
+  fs::remove(learnedThirdpartyFolder / "Blocked");
+  EXPECT_TRUE(gf_saveLearnedAirport());
   EXPECT_EQ(standUpdateCount, 0);
+  EXPECT_FALSE(learnedParamChanged.load());
+  EXPECT_TRUE(fs::exists(learnedThirdpartyFolder / "Blocked" / "EHAM.xml"));
 }
 
 TEST(LearnedSaving, HandmadeFileWithEveryStandAndOption) {

@@ -68,7 +68,8 @@ std::optional<std::vector<std::string>> lf_readParkAirportLines() {
   std::error_code ec;
   if (!fs::exists(myParkAirportsFile, ec) && !ec) return std::nullopt;
   std::ifstream in(myParkAirportsFile, std::ios::binary);
-  if (ec || !in) throw std::runtime_error(fmt::format("{} cannot be read", myParkAirportsFile.string()));
+  if (ec || !in || fs::is_directory(myParkAirportsFile, ec))
+    throw std::runtime_error(fmt::format("{} cannot be read", myParkAirportsFile.string()));
   std::vector<std::string> lines;
   gf_readAllLines(in, lines);
   if (in.bad()) throw std::runtime_error(fmt::format("{} cannot be read", myParkAirportsFile.string()));
@@ -89,6 +90,9 @@ void lf_writeEntry(const ParkAirportData& entry) {
       const auto found = std::find_if(lines.begin(), lines.end(),
                                       [&](const std::string& l) { return lf_firstPiece(l) == entry.code; });
       if (found != lines.end()) {
+        // A stand the user named is never replaced by no stand.
+        const auto pieces = gf_splitTrim(*found, ',');
+        if (entry.stand.empty() && pieces.size() == 2 && !pieces[1].empty()) return;
         *found = line;
         gf_log(fmt::format("{}:{} updated stand", fileName, line));
       } else {

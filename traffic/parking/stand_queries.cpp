@@ -2,9 +2,9 @@
 
 #include "airports/park_airport.h"
 #include "core/random.h"
-#include "core/shell/main_window.h"
 #include "simlink/user_state.h"
 #include "traffic/aircraft.h"
+#include "traffic/parking/learned_options.h"
 #include "traffic/parking/parking_state.h"
 #include "traffic/traffic_state.h"
 
@@ -140,13 +140,6 @@ void lf_gatherCandidates(CandidateList& candidates, const AircraftData& aircraft
   if (candidates.empty()) lf_addStandsOfKind(candidates, aircraft, when, !gateFirst);
 }
 
-void lf_countLearnedUpdate() {
-  ++standUpdateCount;
-  const std::int32_t count = standUpdateCount;
-  if (mainWindow.snapshot().learnedUpdatesShown != count)
-    mainWindow.update(parkBandRect, [count](DisplayState& d) { d.learnedUpdatesShown = count; });
-}
-
 } // namespace
 
 bool gf_hasHalfHour(std::uint64_t hours, std::int32_t slot) {
@@ -236,7 +229,7 @@ StandList::iterator gf_standAtPosition(GeoPosition position, const AircraftData&
   if (best == small) {
     best->radius = info.halfSpanNm - nmPerMetre;
     best->radius_change = true;
-    lf_countLearnedUpdate();
+    gf_countLearnedUpdate();
   }
   return best;
 }

@@ -69,9 +69,6 @@ void lf_allowSoftLearning() {
   staticParking.softLearningAllowed = !notAllowed;
   if (notAllowed) {
     if (LEARN_SOFT.get()) {
-      // The user's own choice comes back when the airport is left.
-      staticParking.userLearnSoft = true;
-      staticParking.learnSoftCleared = true;
       LEARN_SOFT.set(false);
       gf_setControlCheck(LEARN_SOFT.controlId, false);
       learnedParamChanged.store(true);
@@ -290,6 +287,12 @@ std::string lf_readParkedFile() {
     parkAirportFileInfo.airport_name.clear();
     parkAirportFileInfo.publisher.clear();
     parkAirportFileInfo.altitude = 0;
+    // The file's settings and its quality may switch soft learning off for this airport
+    // only; the user's own choice comes back when it is left.
+    if (!staticParking.learnSoftHeld) {
+      staticParking.userLearnSoft = LEARN_SOFT.get();
+      staticParking.learnSoftHeld = true;
+    }
     // A broken file costs this airport, not the run.
     try {
       err = gf_readApf(path, parkAirportFileInfo, qualityFactors, standList);
@@ -306,6 +309,7 @@ std::string lf_readParkedFile() {
       standList.shrink_to_fit();
       lf_setReservedStand();
     }
+    staticParking.learnSoftAfterLoad = LEARN_SOFT.get();
     gf_standListReplaced();
   }
   if (err.empty()) lf_publishStands();

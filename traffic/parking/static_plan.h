@@ -30,8 +30,12 @@ struct StaticParkingState {
   std::int32_t softFitReached = -1;
   bool parkStart = false;          // a park airport was chosen: load its stands and plan
   bool softLearningAllowed = true; // the airport's learned real data is too poor to skip soft learning
-  bool userLearnSoft = false;      // LEARN_SOFT as the user had it before an airport cleared it
-  bool learnSoftCleared = false;
+  // LEARN_SOFT as the user had it before the park airport's file was read (its learned
+  // settings or its quality may change it), and as the reading left it: leaving the airport
+  // gives the user's value back unless the user changed it meanwhile.
+  bool userLearnSoft = false;
+  bool learnSoftAfterLoad = false;
+  bool learnSoftHeld = false;
 };
 extern StaticParkingState staticParking;
 

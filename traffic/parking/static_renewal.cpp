@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <fmt/format.h>
+#include <utility>
 
 KeptList keptList;
 RemovalList removalList;
@@ -93,7 +94,8 @@ void lf_markDepartures(WeekTime now) {
 
 void lf_saveLearned() {
   if (!parkAirportLoaded.load() || (!learnedParamChanged.load() && standUpdateCount <= 0)) return;
-  gf_saveLearnedAirport();
+  // A failed save keeps the count: the next renewal or the leaving tries again.
+  if (!gf_saveLearnedAirport()) return;
   standUpdateCount = 0;
   if (mainWindow.snapshot().learnedUpdatesShown != 0)
     mainWindow.update(parkBandRect, [](DisplayState& d) { d.learnedUpdatesShown = 0; });
@@ -291,9 +293,9 @@ void lf_leaveParkAirport() {
   rtTrafficWeek = 0;
   gf_enableControl(FLUSH_STATIC_BUTTON.controlId, false);
   gf_enableControl(parking_percentage.controlId, false);
-  if (staticParking.learnSoftCleared) {
-    // The airport switched soft learning off for itself only.
-    staticParking.learnSoftCleared = false;
+  if (std::exchange(staticParking.learnSoftHeld, false) && LEARN_SOFT.get() == staticParking.learnSoftAfterLoad &&
+      LEARN_SOFT.get() != staticParking.userLearnSoft) {
+    // The airport switched soft learning for itself only.
     LEARN_SOFT.set(staticParking.userLearnSoft);
     gf_setControlCheck(LEARN_SOFT.controlId, staticParking.userLearnSoft);
   }
