@@ -3,6 +3,7 @@
 #include "airports/stands.h"
 #include "core/log.h"
 #include "traffic/live_limit.h"
+#include "traffic/motion/stand_marks.h"
 #include "traffic/parking/park_airports.h"
 #include "traffic/parking/stand_queries.h"
 
@@ -15,12 +16,7 @@ namespace {
 bool lf_isLive(const AircraftData& ac) { return ac.aircraftInfo.hexid > 10000; }
 
 void lf_releaseStand(const AircraftData& ac) {
-  if (!lf_isLive(ac) || ac.standNumber == 0) return;
-  for (auto& stand : standList)
-    if (stand.number == ac.standNumber) {
-      stand.takenByLive = false;
-      return;
-    }
+  if (lf_isLive(ac)) gf_releaseLiveStand(ac);
 }
 
 // A creation not handed to the simulator link yet: its hexid may still wait for its request.

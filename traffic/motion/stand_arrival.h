@@ -12,7 +12,7 @@ void fixStandCargo(LiveAircraft& aircraft);
 
 void arriveAtStand(LiveAircraft& aircraft);
 // A report of an aircraft parking or parked; true when it is to join the stream.
-bool checkParkedPoint(LiveAircraft& aircraft, const FeedPoint& report);
+bool checkParkedPoint(LiveAircraft& aircraft, FeedPoint& report);
 void leaveStand(LiveAircraft& aircraft);
 void learnStandOnDeparture(LiveAircraft& aircraft, bool departing);
 bool updateSeenStandUse(LiveAircraft& aircraft, WeekTime now, bool departing);
