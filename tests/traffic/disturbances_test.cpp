@@ -3,12 +3,15 @@
 // aircraft is still being created, a ghost and a static twin. Each case runs tick by tick
 // against a simulator that creates, moves and removes what it is asked to; in each, nothing
 // may be aimed at an object that is not there, and nothing may be left behind at the end.
+#include "core/geodesy.h"
+#include "motion_harness.h"
 #include "traffic/motion/conflicts.h"
 #include "traffic/removal.h"
 #include "traffic_fixture.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <map>
@@ -81,9 +84,15 @@ class Disturbances : public TrafficTest {
 public:
   Disturbances() {
     GUID_CHANGES.set(true);
+    // An aircraft whose reports stop waits where it is at most this long.
+    holdingMinutes_ = MAX_HOLDING_MINUTES.get();
+    MAX_HOLDING_MINUTES.set(1);
     setTick(1000);
   }
-  ~Disturbances() override { GUID_CHANGES.set(true); }
+  ~Disturbances() override {
+    GUID_CHANGES.set(true);
+    MAX_HOLDING_MINUTES.set(holdingMinutes_);
+  }
 
   void tick() {
     lf_handleAddingStack();
@@ -142,6 +151,7 @@ public:
 
 private:
   std::int32_t start_ = 1000;
+  std::int32_t holdingMinutes_ = 20;
 };
 
 struct Disturbance {
@@ -277,3 +287,49 @@ INSTANTIATE_TEST_SUITE_P(Disturbances, EachDisturbance, ::testing::ValuesIn(dist
   }
   return name;
 });
+
+// JetBlue 424 taxiing out at Los Angeles shows its registration as callsign for its first
+// 100 s, then its flight number: it is created again where it stands, as it looked.
+TEST_F(Disturbances, ANewCallsignWhileTaxiingRespawnsTheAircraftInPlaceWithItsTitle) {
+  dbaseTables.aircraftTypes.insert("A321");
+  dbaseTables.largeTypes.insert("A321");
+  std::vector<std::string> matched;
+  gf_setLiveryTables({[&matched](AircraftInfoData& info) {
+                        matched.push_back(info.callsign);
+                        info.liveryTitle = "Airbus A321 Test";
+                      },
+                      [](std::string_view) { return std::string_view("Airbus A321 Test"); }});
+  auto fixture = motion_harness::gf_readFixture(std::string(HVM_DATA_DIR) + "/motion/JBU424_departure.csv", 125.0);
+  ASSERT_FALSE(fixture.empty());
+  for (auto& entry : fixture)
+    if (entry.offsetSeconds < 100.0) entry.report.callsign = "N977JE";
+  const std::uint32_t hexid = fixture.front().report.hexId;
+  motion_harness::MotionHarness harness(fake);
+  harness.scheduleFixture(fixture, gf_tickCounter() + 10, 0.0, 300.0);
+
+  ASSERT_TRUE(harness.runWhile([&] { return !activeNow(hexid); }, 20000));
+  const std::int32_t first = harness.objectOf(hexid);
+  EXPECT_EQ(live(hexid)->aircraft.aircraftInfo.callsign, "N977JE");
+  ASSERT_TRUE(harness.runWhile([&] { return !activeNow(hexid) || live(hexid)->aircraft.objectId == first; }, 20000));
+  const std::int32_t second = harness.objectOf(hexid);
+  const LiveAircraft& ac = *live(hexid);
+  EXPECT_EQ(ac.aircraft.aircraftInfo.callsign, "JBU424");
+  EXPECT_EQ(ac.aircraft.aircraftInfo.liveryTitle, "Airbus A321 Test");
+  EXPECT_EQ(matched, std::vector<std::string>{"N977JE"}); // no livery chosen again
+  EXPECT_EQ(ac.phase, FlightPhase::Taxi);
+  EXPECT_EQ(harness.created, 2u);
+  EXPECT_EQ(std::count(harness.removed.begin(), harness.removed.end(), first), 1);
+  EXPECT_TRUE(log.contains("          JBU424   N977JE   LAX->JFK respawns"));
+  // Where the old object was last seen, and heading the same way.
+  ASSERT_FALSE(harness.track[first].empty());
+  ASSERT_FALSE(harness.track[second].empty());
+  const AcPositionData& before = harness.track[first].back().position;
+  const AcPositionData& after = harness.track[second].front().position;
+  EXPECT_LT(gf_distanceNm({before.latitude, before.longitude}, {after.latitude, after.longitude}) * 1852.0, 5.0);
+  EXPECT_NEAR(before.heading, after.heading, 0.5 * degToRad);
+
+  // It taxis on under its new callsign until its reports stop, and then leaves.
+  ASSERT_TRUE(harness.runWhile([&] { return harness.objectCount() > 0 || !traffic.liveList.empty(); }, 60000));
+  EXPECT_EQ(harness.created, 2u);
+  EXPECT_TRUE(harness.violations.empty()) << harness.violations.front();
+}

@@ -185,10 +185,15 @@ TEST_F(Respawn, TheRespawnLineNamesTheNewIdentity) {
   // A callsign change keeps the livery and the phase: it comes back as it was.
   EXPECT_EQ(ac.aircraft.aircraftInfo.liveryTitle, "Boeing 737-800 Test");
   EXPECT_EQ(ac.phase, FlightPhase::Taxi);
+  EXPECT_EQ(ac.aircraft.state, LiveState::LiveryRespawn);
+  EXPECT_EQ(traffic.removeBacklog, (RemoveBacklog{1001}));
 
   LOG.set(false);
+  traffic.liveList.clear();
+  LiveAircraft& quiet = taxiing();
   r.callsign = "DAL10";
-  EXPECT_FALSE(lf_acceptReport(ac, r));
+  EXPECT_FALSE(lf_acceptReport(quiet, r));
+  EXPECT_EQ(quiet.aircraft.state, LiveState::LiveryRespawn);
   EXPECT_EQ(linesWith(" respawns"), 1u);
   LOG.set(true);
 }
