@@ -254,8 +254,9 @@ TEST_F(AirMotion, RotationNeedsAirbornePointsAheadAndTheGearComesUpThreeSecondsA
 
   traffic.liveList.clear();
   clearSent();
+  // 148 kt on average over 700 ticks; speeds close enough that the leg is not split.
   LiveAircraft& ac = aircraft(
-      "B738", {point(0, 0, 120, 0, 1000), point(0.2625, 300, 150, 1500, 1700), point(1.5, 1500, 170, 2000, 3200)});
+      "B738", {point(0, 0, 146, 0, 1000), point(0.2878, 300, 150, 1500, 1700), point(1.5, 1500, 170, 2000, 3200)});
   ac.phase = FlightPhase::Taxi;
   ac.takingOff = true;
   ac.aircraft.leverStep = 4;

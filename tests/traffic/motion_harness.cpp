@@ -209,17 +209,25 @@ void MotionHarness::lf_checkAircraft(std::int32_t now) {
       previous_.erase(hexid);
       continue;
     }
-    const double targetSpeed = ac.feedPoints.front().groundSpeed;
+    const FeedPoint& target = ac.feedPoints.front();
+    const double targetSpeed = target.groundSpeed;
     if (ac.landingRoll) object->second.touchedDown = true;
     if (ac.phase == FlightPhase::TakeOff) object->second.touchedDown = false;
     if (object->second.touchedDown && ac.altitude < ground.elevationFt + ground.cgHeightFt - 1.0)
       lf_violation(now, fmt::format("{} {:.1f} ft below the ground after touchdown", head.aircraftInfo.callsign,
                                     ground.elevationFt + ground.cgHeightFt - ac.altitude));
     const auto last = previous_.find(hexid);
+    double legStartSpeed = targetSpeed;
     if (last != previous_.end()) {
       const Previous& p = last->second;
+      const bool sameTarget = p.targetLat == target.latitude && p.targetLon == target.longitude;
+      legStartSpeed = sameTarget ? p.legStartSpeed : p.targetSpeed;
       const double moved = gf_distanceNm({p.lat, p.lon}, {ac.lat, ac.lon});
-      const double speed = std::max({p.targetSpeed, targetSpeed, std::fabs(ac.reportedTas)});
+      // The leg runs from the point it began at to its target; the speed of either may be
+      // the one it is flown at. Reports of a creeping aircraft often say 0 kt: it may creep
+      // at the speed it drives into a stand.
+      const double speed =
+          std::max({legStartSpeed, targetSpeed, std::fabs(ac.reportedTas), head.aircraftInfo.standSpeedKt});
       if (moved > 1.5 * speed / 360000.0 + 1e-7)
         lf_violation(now, fmt::format("{} moved {:.2f} m in a tick at {:.0f} kt ({})", head.aircraftInfo.callsign,
                                       moved * 1852.0, speed, gf_phaseName(ac.phase)));
@@ -230,7 +238,7 @@ void MotionHarness::lf_checkAircraft(std::int32_t now) {
         lf_violation(now, fmt::format("{} turned {:.3f} deg in a tick, {:.3f} allowed ({})", head.aircraftInfo.callsign,
                                       turned * radToDeg, allowed * radToDeg, gf_phaseName(ac.phase)));
     }
-    previous_[hexid] = {ac.lat, ac.lon, ac.heading, targetSpeed};
+    previous_[hexid] = {ac.lat, ac.lon, ac.heading, targetSpeed, target.latitude, target.longitude, legStartSpeed};
   }
 }
 

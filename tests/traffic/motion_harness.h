@@ -7,7 +7,8 @@
 //   - every position value is finite;
 //   - nothing (event, position, removal) is aimed at object 0, the user or an object that
 //     is not live traffic's;
-//   - an aircraft moves at most 1.5 times its ground speed per tick;
+//   - an aircraft moves at most 1.5 times its ground speed per tick (the speed of the point
+//     its leg began at or of its target, at least the speed it drives into a stand at);
 //   - its heading turns within its turn rate on the ground and evenly in the air (or
 //     follows its curve);
 //   - after touchdown it never sinks below ground + CG - 1 ft until it takes off again.
@@ -114,6 +115,9 @@ private:
     double lon = 0.0;
     double heading = 0.0;
     double targetSpeed = 0.0;
+    double targetLat = 0.0; // the target point, to see when the next one is taken
+    double targetLon = 0.0;
+    double legStartSpeed = 0.0; // of the point the current leg began at
   };
   void lf_deliverReports(std::int32_t tick);
   void lf_frame(std::int32_t tick);
