@@ -105,24 +105,31 @@ TEST_F(MotionScenario, ADepartureRollsRotatesRaisesTheGearAndClimbsOut) {
   ASSERT_NE(id, 0);
   std::int32_t rotation = 0;
   std::int32_t climbed = 0;
+  std::int32_t predicted = 0; // points predicted once the reports stopped
   h.runWhile(
       [&] {
         const LiveAircraft* ac = live(departureHexid);
         if (ac && ac->phase == FlightPhase::TakeOff && rotation == 0) rotation = gf_tickCounter() - 1;
         if (ac && rotation != 0 && ac->phase == FlightPhase::Flying && climbed == 0) climbed = gf_tickCounter() - 1;
+        if (ac && ac->extensionLeft > 0) predicted = std::max(predicted, ac->extensionLeft);
         return h.inSimulator(id);
       },
       60000);
+  const std::int32_t lastDue = 1000 + static_cast<std::int32_t>((reports.back().offsetSeconds - 405.0) * 100) + 3000;
   ASSERT_NE(rotation, 0) << "it rotated";
   ASSERT_NE(climbed, 0) << "it ended its take-off";
 
-  // The take-off roll: the throttle steps up with the speed, to full power before rotation.
-  const auto full = h.firstEvent(id, SimEventId::THROTTLE_SET, 16383);
-  ASSERT_TRUE(full);
-  EXPECT_LT(full->tick, rotation);
+  // The take-off roll: from idle the throttle steps up with the speed, to full power before
+  // rotation.
   const auto rollStart = h.firstEvent(id, SimEventId::LANDING_LIGHTS_SET, 1);
   ASSERT_TRUE(rollStart);
-  EXPECT_LE(rollStart->tick, full->tick);
+  std::vector<std::int32_t> throttle;
+  for (const auto& e : h.eventsFor(id))
+    if (e.eventId == SimEventId::THROTTLE_SET && e.tick >= rollStart->tick && e.tick <= rotation)
+      throttle.push_back(e.data);
+  ASSERT_FALSE(throttle.empty());
+  EXPECT_TRUE(std::is_sorted(throttle.begin(), throttle.end())) << fmt::format("{}", fmt::join(throttle, " "));
+  EXPECT_EQ(throttle.back(), 16383);
 
   // The gear comes up 300 ticks after the rotation ended (`rotation` is the tick it began),
   // whatever the climb-out sent before.
@@ -142,7 +149,11 @@ TEST_F(MotionScenario, ADepartureRollsRotatesRaisesTheGearAndClimbsOut) {
   ASSERT_NE(atClimb, samples.end());
   EXPECT_GE(atClimb->position.altitude - h.ground.elevationFt, 800.0);
 
-  // When the reports stop it flies on, then leaves.
+  // When the reports stop it flies on along 8 predicted points, 8 s apart, then leaves.
+  EXPECT_EQ(predicted, 8);
+  ASSERT_FALSE(samples.empty());
+  // Its last report may have been reached up to the re-timing window's 3000 ticks early.
+  EXPECT_GE(samples.back().tick, lastDue - 3000 + 7 * 800);
   EXPECT_FALSE(h.inSimulator(id));
   EXPECT_TRUE(h.violations.empty()) << violations(h);
 }

@@ -188,10 +188,11 @@ TEST(WholeRoadWin, ARecordingFlowsIntoTheStandInSimulatorAndLeavesNothingBehind)
   // The reports stop: every aircraft goes once its stream has run out, a taxiing one after
   // holding in place for the shortest wait the settings allow.
   gf_setAcceptingTraffic(false);
-  const auto holdingMinutes = MAX_HOLDING_MINUTES.get();
-  MAX_HOLDING_MINUTES.set(1);
-  tickFor([] { return traffic.liveList.empty(); }, 20'000);
-  MAX_HOLDING_MINUTES.set(holdingMinutes);
+  struct ShortHold {
+    ShortHold() { MAX_HOLDING_MINUTES.set(1); }
+    ~ShortHold() { MAX_HOLDING_MINUTES.set(20); }
+  } shortHold;
+  tickFor([] { return traffic.liveList.empty(); }, 24'000);
   EXPECT_TRUE(traffic.liveList.empty());
   tickFor([] { return false; }, 100); // the last removals reach the simulator
 
