@@ -28,6 +28,8 @@ Report lf_report(double gs, double track, bool airborne, double time, std::int32
   r.groundSpeed = gs;
   r.track = track;
   r.altitude = airborne ? 3000 : 0;
+  // Each report a little farther on: a report in the same place is a still point.
+  r.lat = laxLat + (time - 1'700'000'000) * 0.001;
   r.time = time;
   r.dueTick = due;
   return r;

@@ -236,6 +236,7 @@ private:
     standList.clear();
     currentWeekTime.store(WeekTime{3, 20});
     MAX_LIVE_SEL.set(500);
+    MAX_HOLDING_MINUTES.set(20);
     COLLISION_USER_AIR.set(true);
     COLLISION_USER_GND.set(true);
     LIGHT_AIRCRAFT.set(true);

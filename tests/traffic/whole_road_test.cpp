@@ -120,9 +120,11 @@ TEST_F(WholeRoad, ARealRecordingBecomesAircraftThatComeAndGoWithoutALeak) {
     simulator.frame();
     mostInSimulator = std::max(mostInSimulator, simulator.inSimulator());
   }
-  // The reports stop: every aircraft leaves when its stream runs out.
+  // The reports stop: every aircraft leaves when its stream runs out, a taxiing one after
+  // holding in place for the shortest wait the settings allow.
   gf_setAcceptingTraffic(false);
-  for (std::int32_t i = 0; i < 12000 && (simulator.inSimulator() > 0 || !traffic.liveList.empty()); ++i) {
+  MAX_HOLDING_MINUTES.set(1);
+  for (std::int32_t i = 0; i < 30000 && (simulator.inSimulator() > 0 || !traffic.liveList.empty()); ++i) {
     lf_handleAddingStack();
     simulator.frame();
   }

@@ -185,9 +185,14 @@ TEST(WholeRoadWin, ARecordingFlowsIntoTheStandInSimulatorAndLeavesNothingBehind)
   };
   tickFor([&] { return realTraffic.replayDone(); }, 40'000);
   ASSERT_TRUE(realTraffic.replayDone());
-  // The reports stop: every aircraft goes once its stream has run out.
+  // The reports stop: every aircraft goes once its stream has run out, a taxiing one after
+  // holding in place for the shortest wait the settings allow.
   gf_setAcceptingTraffic(false);
-  tickFor([] { return traffic.liveList.empty(); }, 12'000);
+  struct ShortHold {
+    ShortHold() { MAX_HOLDING_MINUTES.set(1); }
+    ~ShortHold() { MAX_HOLDING_MINUTES.set(20); }
+  } shortHold;
+  tickFor([] { return traffic.liveList.empty(); }, 24'000);
   EXPECT_TRUE(traffic.liveList.empty());
   tickFor([] { return false; }, 100); // the last removals reach the simulator
 
