@@ -22,6 +22,7 @@
 #include "simlink/user_state.h"
 #include "traffic/flight_plans.h"
 #include "traffic/live_limit.h"
+#include "traffic/motion/conflicts.h"
 #include "traffic/parking/park_airports.h"
 #include "traffic/parking/stand_option_search.h"
 #include "traffic/parking/static_plan.h"
@@ -117,6 +118,8 @@ void gf_wireRunServices() {
   live.gf_rereadParkAirports = gf_rereadParkAirports;
   live.gf_countStatics = gf_countStatics;
   live.lf_searchForCoupledCsAroundThisTime = lf_searchForCoupledCsAroundThisTime;
+  live.gf_removeStaticTwin = gf_removeStaticTwin;
+  live.gf_removeCollidingStatic = gf_removeCollidingStatic;
   // A line naming an unknown airport is said where it is read; the run goes on without it.
   live.lf_readMyParkAirports = [] { lf_readMyParkAirports(); };
   live.gf_makeFirstParkAirport = gf_makeFirstParkAirport;

@@ -167,6 +167,7 @@ struct LiveAircraft {
   FeedPoint pushbackSidePoint;
   double lastParkTryLat = 0.0;
   double lastParkTryLon = 0.0;
+  bool lastParkTryWide = false; // the last search there reached 55 m, not 20 m
   std::int32_t maxEarlyTicks = 1000;
   std::int32_t maxLateTicks = 1000;
   // 1 idle; above 1 rotation ticks left; 0 and below ticks since the rotation ended.

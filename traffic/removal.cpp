@@ -64,6 +64,12 @@ void removeAircraftFromSim(AircraftData& ac) {
   case LiveState::RemovingFromSim:
     // Its removal is on its way already.
     break;
+  case LiveState::LiveryRespawn:
+    // Its object's removal is on its way already; only the return is called off.
+    lf_releaseStand(ac);
+    ac.state = LiveState::RemovingFromSim;
+    if (ac.objectId == 0) ac.eraseNow = true;
+    break;
   default:
     lf_removeFromSim(ac);
     break;

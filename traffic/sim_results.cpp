@@ -154,7 +154,23 @@ void lf_staticCreated(const SimResultData& result) {
   traffic.postCreateList.push_back(result);
 }
 
+// An object the simulator took away during its wait after creation: there is nothing left
+// to make active or to remove, and a static aircraft waiting for it is gone with it.
+void lf_forgetCreatedObject(std::int32_t objectId) {
+  std::erase_if(traffic.postCreateList, [objectId](const SimResultData& entry) {
+    if (entry.objectId != objectId) return false;
+    if (entry.code == simResultStaticCreated)
+      std::erase_if(traffic.staticList, [&entry](const AircraftData& s) {
+        return s.state == LiveState::Adding2Sim && s.aircraftInfo.hexid == static_cast<std::uint32_t>(entry.value);
+      });
+    return true;
+  });
+}
+
 void lf_onObjectRemoved(std::int32_t objectId) {
+  // No aircraft of ours without an object may be taken for this one.
+  if (objectId <= 0) return;
+  lf_forgetCreatedObject(objectId);
   if (LiveAircraft* ac = objectIndex.find(objectId)) {
     AircraftData& head = ac->aircraft;
     if (head.state == LiveState::LiveryRespawn) {
@@ -173,6 +189,7 @@ void lf_onObjectRemoved(std::int32_t objectId) {
         std::filesystem::remove(path, ignored);
       }
     }
+    if (gf_countsAgainstLiveLimit(head)) gf_noteLiveCountChange(-1);
     objectIndex.erase(*ac);
     return;
   }

@@ -1,10 +1,13 @@
+#include "app/edit_boxes.h"
 #include "app/main_loop.h"
 #include "app/per_second.h"
+#include "app/run_wiring.h"
 #include "core/settings/settings_version.h"
 #include "core/shell/requests.h"
 #include "core/shell/status_line.h"
 #include "feeds/adding_stack.h"
 #include "run_fixture.h"
+#include "traffic/traffic_state.h"
 
 #include <set>
 
@@ -169,6 +172,32 @@ TEST_F(PerSecondTest, LiveAircraftThatMovedOnTheGroundAreCheckedAgainstTheStatic
   COLLISION_LIVE_PARKED_GND.set(true);
   EXPECT_EQ(stepAt(2), std::vector<std::string>{"gf_removeCollidingStatic AAL1"});
   COLLISION_LIVE_PARKED_GND.set(false);
+}
+
+TEST_F(PerSecondTest, TheRunChecksItsOwnAircraftForStaticTwinsAndStaticsInTheWay) {
+  gf_wireRunServices();
+  runClock = clock.clock();
+  COLLISION_LIVE_PARKED_GND.set(true);
+  auto arriving = liveAircraft("KLM601", klax, true, FlightPhase::Taxi);
+  arriving.aircraft.aircraftInfo.hexid = 30001;
+  arriving.aircraft.aircraftInfo.coupledSearchDone = true;
+  auto twin = staticAircraft("KLM601*", gf_destinationPoint(klax, 0.0, 0.5 * 6076.11549));
+  twin.aircraftInfo.coupledCallsign1 = "KLM601";
+  auto inTheWay = staticAircraft("UAL5*", klax);
+  inTheWay.aircraftInfo.hexid = 11;
+  inTheWay.objectId = 51;
+  traffic.liveList = {arriving};
+  traffic.staticList = {twin, inTheWay};
+  traffic.twinCheckQueue = {30001};
+  gf_perSecondStep();
+  EXPECT_EQ(traffic.staticList[0].state, LiveState::RemovingFromSim);
+  EXPECT_EQ(traffic.staticList[1].state, LiveState::RemovingFromSim);
+  EXPECT_EQ(traffic.removeBacklog, (RemoveBacklog{50, 51}));
+  EXPECT_EQ(traffic.liveList[0].conflictCheckLat, klax.latitude);
+  EXPECT_TRUE(traffic.twinCheckQueue.empty());
+  COLLISION_LIVE_PARKED_GND.set(false);
+  gf_resetTraffic();
+  gf_setAirportLookup(nullptr);
 }
 
 TEST_F(PerSecondTest, OnTheGroundTheUserAcDataKeepsLiveAndStaticAircraftAway) {

@@ -59,6 +59,45 @@ TEST_F(GroundMotion, CornersBecomeCurvesOnlyWhenTheyAreNeitherSlightNorAlmostRev
   }
 }
 
+TEST_F(GroundMotion, ACurveTakesLongEnoughThatItsFastestPartStaysNearTheSpeedItTurnsAt) {
+  // 40 m to the corner, then 300 m on to the right, slowing from 20 to 10 kt: the curve runs
+  // fastest along its long side.
+  const std::int32_t now = gf_tickCounter();
+  LiveAircraft& ac =
+      taxiing(hexA, 0, 0,
+              {groundPoint(0, 0, 20, now), groundPoint(40, 0, 15, now + 400), groundPoint(40, 300, 10, now + 8400)});
+  nextPosGround(ac);
+  ASSERT_TRUE(ac.curve.inUse());
+  const double ticks = ac.feedPoints[1].dueTick - now;
+  const double fastestMetresPerTick = 2.0 * 300.0 / ticks;
+  const double tenKnotsPerTick = 10.0 * 1852.0 / 360000.0;
+  EXPECT_LE(fastestMetresPerTick, 1.4 * tenKnotsPerTick * (1 + 1e-3));
+  EXPECT_GT(fastestMetresPerTick, 1.3 * tenKnotsPerTick); // not slower than it needs to be
+}
+
+TEST_F(GroundMotion, ALandedAircraftWaitingWithoutReportsLooksWiderOnlyAfterTheFeedsDelay) {
+  setStands({standAt("43", 40, 0, 0, 40)});
+  const std::int32_t start = gf_tickCounter();
+  struct Case {
+    std::int32_t waited;
+    bool parks;
+  };
+  for (const Case c : {Case{300, false}, Case{2700, false}, Case{3000, true}}) {
+    SCOPED_TRACE(c.waited);
+    traffic.liveList.clear();
+    standList[0].takenByLive = false;
+    setTick(start + c.waited);
+    LiveAircraft& ac = taxiing(
+        hexA, 0, 0, {groundPoint(0, 0, 0, gf_tickCounter(), true), groundPoint(0, 0, 0, gf_tickCounter() + 300, true)});
+    ac.arrivedByLanding = true;
+    ac.holding = true;
+    ac.holdStartTick = start;
+    ac.extensionLeft = 1;
+    nextPosGround(ac);
+    EXPECT_EQ(ac.phase, c.parks ? FlightPhase::Parking : FlightPhase::Taxi);
+  }
+}
+
 TEST_F(GroundMotion, ALongLegThatChangesSpeedGetsAMidpoint) {
   struct Case {
     double metres, fromKt, toKt;

@@ -106,6 +106,34 @@ TEST_F(Removal, ObjectsInTheSimulatorAreRemovedOnceAndTheirStandFreed) {
   EXPECT_TRUE(live(firstHexid + 2)->aircraft.eraseNow);
 }
 
+TEST_F(Removal, ARemovalDuringALiveryRespawnCallsOffTheReturnWithoutASecondRequest) {
+  StandData stand;
+  stand.number = 4;
+  stand.takenByLive = true;
+  standList.push_back(stand);
+  LiveAircraft& ac = active(firstHexid, 1001, 2);
+  ac.aircraft.standNumber = 4;
+  // Its object's removal is on its way for the livery respawn.
+  ac.aircraft.state = LiveState::LiveryRespawn;
+  traffic.removeBacklog.push_back(1001);
+  removeAircraftFromSim(ac.aircraft);
+  EXPECT_EQ(ac.aircraft.state, LiveState::RemovingFromSim);
+  EXPECT_FALSE(standList[0].takenByLive);
+  EXPECT_EQ(traffic.removeBacklog, (RemoveBacklog{1001}));
+  // The simulator's confirmation ends it instead of bringing it back.
+  result({1001, 0, 0, simResultRemoved, 0, 0});
+  runTicks(1);
+  EXPECT_EQ(live(), nullptr);
+
+  // Without an object no confirmation can come: it goes at once.
+  traffic.removeBacklog.clear();
+  LiveAircraft& lost = active(firstHexid + 1, 0, 3);
+  lost.aircraft.state = LiveState::LiveryRespawn;
+  removeAircraftFromSim(lost.aircraft);
+  EXPECT_TRUE(lost.aircraft.eraseNow);
+  EXPECT_EQ(traffic.removeBacklog, (RemoveBacklog{}));
+}
+
 TEST_F(Removal, FlushStaticRemovesTheActiveAndDropsTheQueued) {
   for (std::uint32_t i = 1; i <= 3; ++i) lf_static(i, static_cast<std::int32_t>(i), LiveState::Active, 2000 + i);
   lf_static(4, 4, LiveState::Adding2Sim, 0);

@@ -338,6 +338,47 @@ TEST_F(SimResults, CreatedObjectsWithoutTheirAircraftAreRemoved) {
   EXPECT_EQ(live()->aircraft.objectId, 0);
 }
 
+TEST_F(SimResults, RemovalsOfObjectsThatAreNotOursChangeNothing) {
+  active(firstHexid, 1001, 1);
+  AircraftData waiting(AircraftInfoData{}, 3, laxLat, laxLon, 0, false);
+  waiting.aircraftInfo.hexid = 17;
+  waiting.state = LiveState::Adding2Sim; // no object yet
+  traffic.staticList.push_back(waiting);
+  for (const std::int32_t id : {0, -1, 1, 4242}) result({id, 0, 0, simResultRemoved, 0, 0});
+  gf_processSimResults();
+  ASSERT_EQ(traffic.staticList.size(), 1u);
+  EXPECT_EQ(traffic.staticList[0].state, LiveState::Adding2Sim);
+  ASSERT_NE(live(), nullptr);
+  EXPECT_EQ(live()->aircraft.state, LiveState::Active);
+  EXPECT_TRUE(traffic.removeBacklog.empty());
+}
+
+TEST_F(SimResults, AnObjectTheSimulatorRemovesInItsWaitIsForgottenNotRemovedAgain) {
+  lf_handedOn(firstHexid, true);
+  lf_handedOn(firstHexid + 1, true);
+  AircraftData s(AircraftInfoData{}, 3, laxLat, laxLon, 0, false);
+  s.aircraftInfo.hexid = 17;
+  s.state = LiveState::Adding2Sim;
+  traffic.staticList.push_back(s);
+  result({1001, static_cast<std::int32_t>(firstHexid), 0, simResultLiveCreated, 0, 0});
+  result({1002, static_cast<std::int32_t>(firstHexid + 1), 0, simResultLiveCreated, 0, 0});
+  result({2001, 17, 0, simResultStaticCreated, 0, 0});
+  for (int pass = 0; pass < 60; ++pass) gf_processSimResults();
+  result({1001, 0, 0, simResultRemoved, 0, 0});
+  result({2001, 0, 0, simResultRemoved, 0, 0});
+  fake.clearCalls();
+  for (int pass = 0; pass < 200; ++pass) gf_processSimResults();
+  EXPECT_EQ(live(firstHexid), nullptr);
+  EXPECT_TRUE(traffic.staticList.empty());
+  EXPECT_TRUE(traffic.postCreateList.empty());
+  EXPECT_TRUE(traffic.removeBacklog.empty());
+  // Only the one left got its second light toggle and became active.
+  const auto toggles = fake.callsOf("TransmitClientEvent");
+  ASSERT_EQ(toggles.size(), 1u);
+  EXPECT_EQ(toggles[0].values[0], 1002u);
+  EXPECT_EQ(live(firstHexid + 1)->aircraft.state, LiveState::Active);
+}
+
 TEST_F(SimResults, RangeDataFindsEveryAircraftAfterRemovalsInTheSamePass) {
   for (std::int32_t i = 0; i < 5; ++i) active(firstHexid + i, 1001 + i, 1.0 + i);
   result({1001, 0, 0, simResultGroundData, 0, 100});

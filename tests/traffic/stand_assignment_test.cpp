@@ -76,6 +76,24 @@ TEST_F(StandAssignment, AStopPositionIsSearchedOnceAndAStopAMetreFartherAgain) {
   try2Park(ac, false);
   EXPECT_EQ(ac.phase, FlightPhase::Parking);
 
+  // Searched narrowly while the reports came, the same place is searched again, wider, when
+  // they stop; a wide search is not repeated.
+  traffic.liveList.clear();
+  standList[0].takenByLive = false;
+  standList[0] = standAt("A1", 30, 0, 0, 40);
+  standList[0].number = 1;
+  LiveAircraft& landed = stopping(hexB, 0);
+  try2Park(landed, false);
+  ASSERT_EQ(landed.phase, FlightPhase::Taxi);
+  try2Park(landed, true);
+  EXPECT_EQ(landed.phase, FlightPhase::Parking);
+  landed.phase = FlightPhase::Taxi;
+  landed.aircraft.standNumber = 0;
+  landed.feedPoints.resize(1);
+  landed.feedPoints.push_back(groundPoint(0, 0, 0, gf_tickCounter() + 300, true));
+  try2Park(landed, true);
+  EXPECT_EQ(landed.phase, FlightPhase::Taxi);
+
   ac.feedPoints.clear();
   try2Park(ac, false);
   EXPECT_TRUE(log.contains("===> try2Park empty sz?"));

@@ -29,6 +29,8 @@ constexpr double nmPerMetre = 0.0005399568034557236;
 constexpr double samePlaceDeg = 1e-8;
 constexpr double cornerSplitNm = 0.02699784017278618; // 50 m
 constexpr double stopReachNm = 0.018898488120950324;  // 35 m
+constexpr std::int64_t reportDelayTicks = 3000;
+constexpr double curveSpeedMargin = 1.4;
 
 // A value a ground step cannot work with: the aircraft is taken out at once, so the same
 // point is not tried again on every tick.
@@ -197,12 +199,22 @@ bool lf_looksForStand(const LiveAircraft& ac) {
 void lf_lookForStand(LiveAircraft& ac) {
   if (!lf_looksForStand(ac)) return;
   if (ac.extensionLeft > 0) {
-    // The reports have stopped: an aircraft that landed may have stopped a little short.
-    try2Park(ac, ac.arrivedByLanding);
+    // The reports have stopped: an aircraft that landed may have stopped a little short. A
+    // wait shorter than the feed's delay may only be a gap between two reports.
+    if (!ac.holding || static_cast<std::int64_t>(gf_tickCounter()) - ac.holdStartTick >= reportDelayTicks)
+      try2Park(ac, ac.arrivedByLanding);
     return;
   }
   if (ac.feedPoints[1].groundSpeed <= 5.0 && gf_distanceNm(lf_at(ac), lf_at(ac.feedPoints.back())) <= stopReachNm)
     try2Park(ac, false);
+}
+
+// Nautical miles per unit of the curve's parameter where it runs fastest: twice its longer
+// side, at its start or its end.
+double lf_curveFastestNm(const CurveSegment& c) {
+  const double first = std::hypot(c.controlNorth, c.controlEast);
+  const double second = std::hypot(c.endNorth - c.controlNorth, c.endEast - c.controlEast);
+  return 2.0 * std::max(first, second) * nmPerMetre;
 }
 
 const StandData* lf_standByNumber(std::int32_t number) {
@@ -223,7 +235,15 @@ void lf_retimeGroundLeg(LiveAircraft& ac) {
   }
   info.currentTurnRate = info.turnRate;
   const double d = gf_distanceNm(lf_at(first), lf_at(second));
-  const std::int32_t ticks = lf_ticksOr25(lf_legTicks(d, lf_legSpeed(ac)));
+  const double speed = lf_legSpeed(ac);
+  std::int32_t ticks = lf_ticksOr25(lf_legTicks(d, speed));
+  // A curve runs fastest at its longer side: it takes long enough that it never moves much
+  // faster than the speed it turns at, the slower of the leg's two.
+  if (ac.curve.inUse()) {
+    const double slower = std::min(first.groundSpeed, second.groundSpeed);
+    const double turnSpeed = slower > 0.0 ? slower : speed;
+    ticks = std::max(ticks, lf_legTicks(lf_curveFastestNm(ac.curve) / curveSpeedMargin, turnSpeed));
+  }
   if (!ac.curve.inUse() && !ac.groundTurnPending) {
     lf_retime(ac, ticks);
     return;

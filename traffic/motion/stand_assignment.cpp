@@ -84,10 +84,14 @@ void try2Park(LiveAircraft& ac, bool wide) {
     return;
   }
   const FeedPoint& last = ac.feedPoints.back();
-  if (std::fabs(last.latitude - ac.lastParkTryLat) < 1e-8 && std::fabs(last.longitude - ac.lastParkTryLon) < 1e-8)
+  // A place is searched once; but a landed aircraft whose reports stop where a narrow search
+  // found nothing looks wider at the same place.
+  if (std::fabs(last.latitude - ac.lastParkTryLat) < 1e-8 && std::fabs(last.longitude - ac.lastParkTryLon) < 1e-8 &&
+      (ac.lastParkTryWide || !wide))
     return;
   ac.lastParkTryLat = last.latitude;
   ac.lastParkTryLon = last.longitude;
+  ac.lastParkTryWide = wide;
   AircraftData& head = ac.aircraft;
   // A taxiing aircraft that looks for a stand holds none; a stand it once drove to is free
   // for it again.
