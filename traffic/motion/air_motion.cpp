@@ -10,6 +10,7 @@
 #include "traffic/aircraft_controls.h"
 #include "traffic/motion/position_stream.h"
 #include "traffic/motion/stand_arrival.h"
+#include "traffic/motion/stand_marks.h"
 #include "traffic/traffic_state.h"
 
 #include <algorithm>
@@ -70,22 +71,6 @@ bool lf_parkAirportSet() { return !currentParkAirport.code.empty(); }
 bool lf_nearParkAirport(double lat, double lon) {
   return lf_parkAirportSet() &&
          gf_distanceNm({lat, lon}, {currentParkAirport.lat, currentParkAirport.lon}) <= approachRadiusNm;
-}
-
-// The stand an approach leaves behind is free again for others.
-void lf_forgetStand(LiveAircraft& ac) {
-  AircraftData& head = ac.aircraft;
-  if (head.standNumber != 0)
-    for (auto& stand : standList)
-      if (stand.number == head.standNumber) {
-        stand.takenByLive = false;
-        break;
-      }
-  head.standLat = 0.0;
-  head.standLon = 0.0;
-  head.standHeading = 0.0;
-  head.standNumber = 0;
-  head.cargoStand = false;
 }
 
 double lf_wrapPi(double angle) {
@@ -344,7 +329,7 @@ void lowAltitudeStep(LiveAircraft& ac) {
   traffic.twinCheckQueue.push_back(ac.aircraft.aircraftInfo.hexid);
   ac.onApproach = true;
   ac.climbOutDone = false;
-  lf_forgetStand(ac);
+  gf_forgetStand(ac.aircraft);
   ac.maxLateTicks = ac.takingOff ? 5000 : 3000;
   ac.takeOffCountdown = 1;
   ac.maxEarlyTicks = 3000;

@@ -7,6 +7,7 @@
 #include "core/shell/requests.h"
 #include "simlink/command_queues.h"
 #include "traffic/aircraft_controls.h"
+#include "traffic/motion/position_stream.h"
 #include "traffic/motion/stand_assignment.h"
 #include "traffic/motion/stand_marks.h"
 #include "traffic/parking/static_placement.h"
@@ -104,25 +105,6 @@ void lf_retime(LiveAircraft& ac, std::int32_t ticks) {
   second.dueTick = static_cast<std::int32_t>(candidate);
 }
 
-double lf_legSpeed(const LiveAircraft& ac) {
-  const FeedPoint& first = ac.feedPoints[0];
-  const FeedPoint& second = ac.feedPoints[1];
-  if (first.groundSpeed == 0.0 && second.groundSpeed == 0.0) {
-    const std::int64_t dt = static_cast<std::int64_t>(second.dueTick) - first.dueTick;
-    const double ticks = dt < 26 ? 25.0 : static_cast<double>(dt);
-    return std::max(gf_distanceNm(lf_at(first), lf_at(second)) * 360000.0 / ticks, 1.0);
-  }
-  return (first.groundSpeed + second.groundSpeed) / 2.0;
-}
-
-double lf_headingChangeAfterNext(const LiveAircraft& ac) {
-  if (ac.feedPoints.size() < 3) return 0.0;
-  double d = gf_initialBearing(lf_at(ac.feedPoints[1]), lf_at(ac.feedPoints[2])) - ac.heading;
-  if (d > std::numbers::pi) d -= twoPi;
-  if (d < -std::numbers::pi) d += twoPi;
-  return d;
-}
-
 FeedPoint lf_groundPoint(GeoPosition at, double speedKt, std::int32_t dueTick) {
   FeedPoint p;
   p.latitude = at.latitude;
@@ -159,7 +141,7 @@ void lf_shapeTaxiLeg(LiveAircraft& ac) {
     if (points[2].extraFlag) {
       midpointOnSpeedChange(ac);
     } else {
-      const double d = std::fabs(lf_headingChangeAfterNext(ac)) * radToDeg;
+      const double d = std::fabs(headingChangeAfterNext(ac)) * radToDeg;
       const std::int64_t reported =
           std::max<std::int64_t>(static_cast<std::int64_t>(second.dueTick) - first.dueTick, 25);
       if (d <= 3.0) {
@@ -235,7 +217,7 @@ void lf_retimeGroundLeg(LiveAircraft& ac) {
   }
   info.currentTurnRate = info.turnRate;
   const double d = gf_distanceNm(lf_at(first), lf_at(second));
-  const double speed = lf_legSpeed(ac);
+  const double speed = legSpeed(ac);
   std::int32_t ticks = lf_ticksOr25(lf_legTicks(d, speed));
   // A curve runs fastest at its longer side: it takes long enough that it never moves much
   // faster than the speed it turns at, the slower of the leg's two.

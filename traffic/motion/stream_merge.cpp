@@ -8,6 +8,7 @@
 #include "traffic/aircraft_controls.h"
 #include "traffic/motion/air_motion.h"
 #include "traffic/motion/stand_arrival.h"
+#include "traffic/motion/stand_marks.h"
 #include "traffic/removal.h"
 #include "traffic/traffic_state.h"
 
@@ -51,20 +52,6 @@ bool lf_usable(const FeedPoint& p) {
          std::fabs(p.longitude) <= 180.0 && finite(p.altitude) && finite(p.groundSpeed) && p.groundSpeed >= 0.0 &&
          finite(p.track) && finite(p.verticalSpeed) && finite(p.trueAirspeed) && (!p.roll || finite(*p.roll)) &&
          (!p.trueHeading || finite(*p.trueHeading));
-}
-
-void lf_forgetStand(AircraftData& head) {
-  if (head.standNumber != 0)
-    for (auto& stand : standList)
-      if (stand.number == head.standNumber) {
-        stand.takenByLive = false;
-        break;
-      }
-  head.standLat = 0.0;
-  head.standLon = 0.0;
-  head.standHeading = 0.0;
-  head.standNumber = 0;
-  head.cargoStand = false;
 }
 
 // Reports of an aircraft standing where its last point is: the still points at the end of
@@ -200,7 +187,7 @@ bool checkExtendingSituations(LiveAircraft& ac, FeedPoint& r) {
       ac.pushbackLegs = 0;
       ac.previousPhase = ac.phase;
       ac.phase = FlightPhase::Taxi;
-      lf_forgetStand(head);
+      gf_forgetStand(head);
       if (ac.holding) {
         ac.holding = false;
         ac.holdStartTick = 0;
