@@ -21,6 +21,13 @@ std::wstring lf_standinPath() {
   return standin::wideText(path);
 }
 
+std::string lf_writeFailure(const std::string& command, DWORD error, DWORD code, const std::string& output) {
+  std::string text =
+      "cannot write \"" + command + "\" to the stand-in simulator (error " + std::to_string(error) + "): ";
+  text += code == STILL_ACTIVE ? std::string("it still runs") : "it has ended with code " + std::to_string(code);
+  return text + "; its last output: " + output;
+}
+
 } // namespace
 
 StandinProcess::StandinProcess(const std::vector<std::string>& arguments) {
@@ -103,9 +110,11 @@ std::string StandinProcess::command(const std::string& line, int timeoutMs) {
   const std::string text = line + "\n";
   DWORD written = 0;
   if (!WriteFile(static_cast<HANDLE>(input_), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
-    // Most often the stand-in has ended: its exit code and last words tell why.
-    DWORD code = 0;
-    const bool ended = GetExitCodeProcess(static_cast<HANDLE>(process_), &code) && code != STILL_ACTIVE;
+    // Most often the stand-in is ending or has ended: its exit code and last words tell why.
+    const DWORD error = GetLastError();
+    const auto process = static_cast<HANDLE>(process_);
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process, 3000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
     DWORD available = 0;
     while (PeekNamedPipe(static_cast<HANDLE>(output_), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
       std::string chunk(available, '\0');
@@ -113,9 +122,7 @@ std::string StandinProcess::command(const std::string& line, int timeoutMs) {
       if (!ReadFile(static_cast<HANDLE>(output_), chunk.data(), available, &read, nullptr)) break;
       pending_.append(chunk, 0, read);
     }
-    throw std::runtime_error(ended ? "the stand-in simulator has ended with code " + std::to_string(code) + ": " +
-                                         pending_
-                                   : "cannot write to the stand-in simulator");
+    throw std::runtime_error(lf_writeFailure(line, error, code, pending_));
   }
   return lf_readLine(timeoutMs);
 }
