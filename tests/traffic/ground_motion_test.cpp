@@ -3,6 +3,7 @@
 // taxiing aircraft looks for a stand.
 #include "ground_fixture.h"
 #include "traffic/motion/ground_motion.h"
+#include "traffic/motion/position_stream.h"
 
 #include <cmath>
 
@@ -349,6 +350,25 @@ TEST_F(GroundMotion, ATaxiingAircraftThatStopsAtAStandParksUnlessItJustLeftOne) 
     EXPECT_EQ(ac.aircraft.standNumber, c.parks ? 1 : 0);
     EXPECT_EQ(standList[0].takenByLive, c.parks);
   }
+}
+
+TEST_F(GroundMotion, AStandFoundJustAfterACornerIsReachedAlongTheDriveNotAlongTheCorner) {
+  // 20 m north, then right to (20, 20) and a stop 5 m further north at a stand: the corner
+  // becomes a curve, and the stop is near enough that the stand is taken at once.
+  setStands({standAt("44", 25, 20, 0, 40)});
+  const std::int32_t now = gf_tickCounter();
+  LiveAircraft& ac = taxiing(hexA, 0, 0,
+                             {groundPoint(0, 0, 4, now), groundPoint(20, 0, 4, now + 600),
+                              groundPoint(20, 20, 4, now + 1200), groundPoint(25, 20, 0, now + 1500, true)});
+  takeNextPoint(ac);
+  ASSERT_EQ(ac.phase, FlightPhase::Parking);
+  const std::int32_t arrival = ac.feedPoints.front().dueTick;
+  for (std::int32_t tick = now + 1; tick <= arrival; ++tick) {
+    setTick(tick);
+    moveOneTick(ac);
+  }
+  EXPECT_NEAR(northOf(ac.lat), 25.0, 0.5);
+  EXPECT_NEAR(eastOf(ac.lon), 20.0, 0.5);
 }
 
 } // namespace

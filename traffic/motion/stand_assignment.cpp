@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
+#include <limits>
 
 namespace {
 
@@ -120,6 +121,14 @@ void try2Park(LiveAircraft& ac, bool wide) {
   head.cargoStand = stand.cargo;
   gf_markStandTakenByLive(stand.number);
   ac.feedPoints.resize(1);
+  // A corner curve just built led along the points now cut: the drive starts where the
+  // aircraft is.
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  ac.curve.startParam = nan;
+  ac.curve.endParam = nan;
+  ac.curve.controlEast = nan;
+  ac.curve.controlNorth = nan;
+  ac.curveParam = 0.0;
   gf_changePhase(ac, FlightPhase::Parking);
   drive2Stand(ac, {stand.lat, stand.lon, stand.heading});
 }
