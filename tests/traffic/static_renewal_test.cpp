@@ -96,6 +96,30 @@ TEST_F(StaticRenewalTest, LookBackReachesOverMidnight) {
   EXPECT_EQ(removingStaticCallsigns(), std::set<std::string>{"KLM2*"});
 }
 
+// With the whole week in use an aircraft of another day's option was placed by the search,
+// so the renewal keeps it for as long as that option covers the half-hour.
+TEST_F(StaticRenewalTest, WholeWeekKeepsAircraftOfOtherDays) {
+  const struct {
+    bool week;
+    std::uint64_t hours;
+    bool kept;
+  } cases[] = {
+      {true, bit(20), true},
+      {true, bit(10), false}, // another day, but long ago within that day
+      {false, bit(20), false},
+  };
+  for (const auto& c : cases) {
+    traffic.staticList.clear();
+    WEEK.set(c.week);
+    gatesWith({{1, c.hours}}, 2);
+    staticOn(1, {3, 18});
+    gf_adjustParking();
+    EXPECT_EQ(activeStaticCallsigns().size(), c.kept ? 1u : 0u) << "WEEK " << c.week << " hours " << c.hours;
+    EXPECT_EQ(removingStaticCallsigns().size(), c.kept ? 0u : 1u) << "WEEK " << c.week << " hours " << c.hours;
+  }
+  WEEK.set(false);
+}
+
 // A kept static aircraft shows its arrival callsign and its option ends now: it is replaced
 // by the same aircraft under its departure callsign, which keeps its parked time.
 TEST_F(StaticRenewalTest, DepartingAircraftChangesOnlyItsCallsign) {

@@ -54,15 +54,20 @@ std::size_t lf_firstWantedOn(std::int32_t standNumber) {
 }
 
 // The aircraft's own option still holds it now or within the look-back, over midnight too.
+// With the whole week in use the search places options of any day, so any day keeps them
+// too; otherwise such an aircraft would go at every renewal and come back at the next one.
 bool lf_stillScheduled(const AircraftData& s, const StandData& stand, WeekTime now, std::int32_t cap) {
+  const bool anyDay = WEEK.get();
   std::int32_t remaining = -1;
-  for (const auto& option : stand.options)
-    if (option.number != 0 && gf_optionCoversLookBack(option, s, now, cap, remaining)) return true;
+  for (const auto& option : stand.options) {
+    const WeekTime when{anyDay ? option.day : now.day, now.slot};
+    if (option.number != 0 && gf_optionCoversLookBack(option, s, when, cap, remaining)) return true;
+  }
   if (now.slot - cap >= 0) return false;
   const std::int32_t previousDay = now.day <= 1 ? 7 : now.day - 1;
   const std::int32_t r = std::min(46, cap - now.slot);
   for (const auto& option : stand.options)
-    if (option.number != 0 && gf_optionCoversDayEnd(option, s, previousDay, r)) return true;
+    if (option.number != 0 && gf_optionCoversDayEnd(option, s, anyDay ? option.day : previousDay, r)) return true;
   return false;
 }
 
