@@ -4,11 +4,13 @@
 #include "standin_servers.h"
 #include "standin_simulator.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fmt/format.h>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -79,7 +81,18 @@ int main(int argc, char** argv) {
         {"ready", true}, {"ipv4", listening->ipv4Port()}, {"ipv6", listening->ipv6Port()}, {"pipe", servers.pipeName}};
     std::cout << ready.dump() << std::endl;
     std::string line;
-    while (std::getline(std::cin, line)) {
+    for (int readErrors = 0;;) {
+      if (!std::getline(std::cin, line)) {
+        // Only the end of the input ends the session; a read that fails now and then on a
+        // loaded machine is tried again.
+        if (std::cin.eof() || ++readErrors > 100) {
+          std::cerr << "hvm_simstandin: standard input " << (std::cin.eof() ? "ended" : "keeps failing") << '\n';
+          break;
+        }
+        std::cin.clear();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        continue;
+      }
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line == "exit") break;
       std::cout << simulator.command(line) << std::endl;
