@@ -12,6 +12,16 @@
 
 StandList standList;
 
+// Stands are numbered 1..n in list order; the walk covers a list not numbered yet.
+StandData* gf_standByNumber(std::int32_t number) {
+  if (number <= 0) return nullptr;
+  const auto index = static_cast<std::size_t>(number - 1);
+  if (index < standList.size() && standList[index].number == number) return &standList[index];
+  for (auto& stand : standList)
+    if (stand.number == number) return &stand;
+  return nullptr;
+}
+
 namespace {
 
 void lf_checkSlot(std::int32_t slot) {

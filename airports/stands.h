@@ -82,6 +82,8 @@ using StandList = std::vector<StandData>;
 
 // The stands of the current park airport, in file order; worker thread only.
 extern StandList standList;
+// The stand with this number (1..n); none for 0, which marks stands out of use.
+StandData* gf_standByNumber(std::int32_t number);
 
 // Whether an aircraft of this half wing span (nm) suits the stand: neither too small nor
 // far too large.

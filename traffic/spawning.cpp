@@ -15,6 +15,7 @@
 #include "traffic/motion/conflicts.h"
 #include "traffic/motion/stand_arrival.h"
 #include "traffic/motion/stand_assignment.h"
+#include "traffic/motion/stand_marks.h"
 #include "traffic/parking/learned_options.h"
 #include "traffic/parking/max_park.h"
 #include "traffic/traffic_state.h"
@@ -93,11 +94,6 @@ void lf_takeRegistrationData(AircraftInfoData& info) {
   if (!gf_hasValidCallsign(info)) info.callsign = info.registration;
 }
 
-void lf_changePhase(LiveAircraft& ac, FlightPhase phase) {
-  if (ac.phase != phase) ac.previousPhase = ac.phase;
-  ac.phase = phase;
-}
-
 void lf_recordStandUse(std::uint32_t hexid, std::int32_t halfHour) {
   const auto id = static_cast<std::int32_t>(hexid);
   for (auto& use : traffic.standUseList)
@@ -115,12 +111,8 @@ void lf_parkOnStand(LiveAircraft& ac, const StandData& stand) {
   head.standHeading = stand.heading;
   head.standNumber = stand.number;
   head.cargoStand = stand.cargo;
-  for (auto& s : standList)
-    if (s.number == stand.number) {
-      s.takenByLive = true;
-      break;
-    }
-  lf_changePhase(ac, FlightPhase::Parked);
+  gf_markStandTakenByLive(stand.number);
+  gf_changePhase(ac, FlightPhase::Parked);
   ac.parkedSinceTime = gf_trafficNow();
   ac.standMovesAway = 0;
   ac.standLastDistance = 0.0;
@@ -153,11 +145,11 @@ bool lf_chooseLiveryAndPhase(LiveAircraft& ac) {
     }
   }
   if (ac.feedPoints.front().airborne) {
-    lf_changePhase(ac, FlightPhase::Flying);
+    gf_changePhase(ac, FlightPhase::Flying);
   } else if (const auto stand = standForSpawn(ac)) {
     lf_parkOnStand(ac, *stand);
   } else {
-    lf_changePhase(ac, FlightPhase::Taxi);
+    gf_changePhase(ac, FlightPhase::Taxi);
   }
   return !ac.aircraft.eraseNow;
 }

@@ -199,12 +199,6 @@ double lf_curveFastestNm(const CurveSegment& c) {
   return 2.0 * std::max(first, second) * nmPerMetre;
 }
 
-const StandData* lf_standByNumber(std::int32_t number) {
-  for (const auto& stand : standList)
-    if (stand.number == number) return &stand;
-  return nullptr;
-}
-
 void lf_retimeGroundLeg(LiveAircraft& ac) {
   AircraftInfoData& info = ac.aircraft.aircraftInfo;
   const FeedPoint& first = ac.feedPoints[0];
@@ -356,7 +350,7 @@ void startPushback(LiveAircraft& ac) {
   const AircraftInfoData& info = head.aircraftInfo;
   ac.extensionLeft = 0;
   const double back = lf_normalised(head.standHeading + std::numbers::pi);
-  const StandData* stand = lf_standByNumber(head.standNumber);
+  const StandData* stand = gf_standByNumber(head.standNumber);
   if (!stand) return;
   try {
     const double speed = info.standSpeedKt;

@@ -37,13 +37,6 @@ constexpr std::int32_t weekTicks = 604800 * 100;
 GeoPosition lf_at(const LiveAircraft& ac) { return {ac.lat, ac.lon}; }
 GeoPosition lf_standOf(const LiveAircraft& ac) { return {ac.aircraft.standLat, ac.aircraft.standLon}; }
 
-StandData* lf_standByNumber(std::int32_t number) {
-  if (number == 0) return nullptr;
-  for (auto& stand : standList)
-    if (stand.number == number) return &stand;
-  return nullptr;
-}
-
 void lf_openWindow(LiveAircraft& ac) {
   ac.maxEarlyTicks = 3000;
   ac.maxLateTicks = ac.takingOff ? 5000 : 3000;
@@ -180,7 +173,7 @@ bool lf_validPosition(const LiveAircraft& ac) {
 void fixStandCargo(LiveAircraft& ac) {
   AircraftData& head = ac.aircraft;
   if (!head.aircraftInfo.cargo || head.cargoStand) return;
-  StandData* stand = lf_standByNumber(head.standNumber);
+  StandData* stand = gf_standByNumber(head.standNumber);
   if (stand == nullptr || !stand->cargo) return;
   stand->cargo = false;
   stand->cargo_change = true;

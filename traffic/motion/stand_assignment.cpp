@@ -36,12 +36,6 @@ bool lf_excluded(const StandData& stand) {
   return !userStand.empty() && userStand == stand.name;
 }
 
-const StandData* lf_standByNumber(std::int32_t number) {
-  for (const auto& stand : standList)
-    if (stand.number == number) return &stand;
-  return nullptr;
-}
-
 std::string lf_sameVersionText(const AircraftData& statik, const AircraftInfoData& info) {
   const AircraftInfoData& s = statik.aircraftInfo;
   return (s.coupledCallsign1 == info.callsign || s.registration == info.registration) ? " the same live version" : "";
@@ -166,7 +160,7 @@ void makeWayAdjacent(LiveAircraft& ac, std::int32_t standNumber, const StandData
   const AircraftInfoData& info = ac.aircraft.aircraftInfo;
   for (auto& statik : traffic.staticList) {
     if (statik.standNumber != standNumber || statik.state != LiveState::Active) continue;
-    const StandData* stand = lf_standByNumber(standNumber);
+    const StandData* stand = gf_standByNumber(standNumber);
     const GeoPosition p = stand ? GeoPosition{stand->lat, stand->lon} : GeoPosition{0.0, 0.0};
     const double reach = (gf_halfWingspanNm(statik.aircraftInfo.type) + gf_halfWingspanNm(info.type)) * 1.1;
     if (gf_distanceNm(p, {target.lat, target.lon}) > reach) continue;

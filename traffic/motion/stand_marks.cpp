@@ -8,13 +8,6 @@
 
 namespace {
 
-StandData* lf_standByNumber(std::int32_t number) {
-  if (number == 0) return nullptr;
-  for (auto& stand : standList)
-    if (stand.number == number) return &stand;
-  return nullptr;
-}
-
 // An aircraft that holds its stand: driving into it or standing on it, and not going.
 bool lf_holdsStand(const LiveAircraft& ac) {
   const AircraftData& head = ac.aircraft;
@@ -32,11 +25,11 @@ bool lf_heldByAnother(const AircraftData& holder) {
 } // namespace
 
 void gf_markStandTakenByLive(std::int32_t standNumber) {
-  if (StandData* stand = lf_standByNumber(standNumber)) stand->takenByLive = true;
+  if (StandData* stand = gf_standByNumber(standNumber)) stand->takenByLive = true;
 }
 
 void gf_releaseLiveStand(const AircraftData& holder) {
-  StandData* stand = lf_standByNumber(holder.standNumber);
+  StandData* stand = gf_standByNumber(holder.standNumber);
   // A stand given to another aircraft since stays marked for that one.
   if (stand && !lf_heldByAnother(holder)) stand->takenByLive = false;
 }

@@ -13,12 +13,6 @@ namespace {
 
 constexpr std::int32_t weekSlots = 7 * slotsPerDay;
 
-StandData* lf_standByNumber(std::int32_t number) {
-  for (auto& stand : standList)
-    if (stand.number == number) return &stand;
-  return nullptr;
-}
-
 // The option of this kind and origin (base) that records the key on the week's day.
 bool lf_keyOption(const StandOptionData& option, WeekTime week, const std::string& key, bool real, std::int32_t base) {
   return option.number != 0 && option.day == week.day && option.registration == key && option.real == real &&
@@ -67,7 +61,7 @@ Sighting lf_sight(std::int32_t standNumber, const LiveAircraft& aircraft, WeekTi
   if (week.day < 1 || week.day > 7 || week.slot < 0 || week.slot >= slotsPerDay) return s;
   if (info.registration.empty() && info.callsign.empty()) return s;
   s.key = lf_key(aircraft);
-  s.stand = lf_standByNumber(standNumber);
+  s.stand = gf_standByNumber(standNumber);
   if (s.stand == nullptr || lf_fileSaysOtherwise(*s.stand, week, s.key, real)) {
     s.stand = nullptr;
     return s;

@@ -107,15 +107,6 @@ void lf_orderOptionCandidates(const StandData& stand, std::vector<std::int32_t>&
   std::shuffle(candidates.begin(), candidates.end(), gf_randomEngine());
 }
 
-// Stands are numbered 1..n in list order; the walk covers a list not numbered yet.
-StandData* lf_standByNumber(std::int32_t number) {
-  const auto index = static_cast<std::size_t>(number - 1);
-  if (number >= 1 && index < standList.size() && standList[index].number == number) return &standList[index];
-  for (auto& stand : standList)
-    if (stand.number == number) return &stand;
-  return nullptr;
-}
-
 bool lf_staysOn(const StandData& stand, const StandOptionData& option, WeekTime now) {
   if (option.coupledCallsign.empty()) return true;
   const WeekTime next = gf_nextHalfHour(now);
@@ -128,7 +119,7 @@ bool lf_staysOn(const StandData& stand, const StandOptionData& option, WeekTime 
 void lf_markTaken(StandData& stand) {
   stand.takenByStatic = true;
   for (const std::int32_t number : stand.adjacent)
-    if (const auto other = lf_standByNumber(number)) other->nextToTaken = true;
+    if (const auto other = gf_standByNumber(number)) other->nextToTaken = true;
 }
 
 std::int32_t lf_weekIndex(WeekTime t) { return (t.day - 1) * slotsPerDay + t.slot; }

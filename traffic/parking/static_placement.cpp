@@ -16,12 +16,6 @@ namespace {
 std::uint32_t staticCounter = 0;
 StaticLiveryMatcher testMatcher;
 
-StandData* lf_standByNumber(std::uint32_t number) {
-  for (auto& stand : standList)
-    if (stand.number == static_cast<std::int32_t>(number)) return &stand;
-  return nullptr;
-}
-
 bool lf_onOrNextTo(std::int32_t standNumber, const WantedStatic& w, const StandData* stand) {
   if (standNumber == static_cast<std::int32_t>(w.standNumber)) return true;
   return stand && std::find(stand->adjacent.begin(), stand->adjacent.end(), standNumber) != stand->adjacent.end();
@@ -105,7 +99,7 @@ void lf_placeNextStatic() {
   if (wantedList.empty() || standList.empty()) return;
   WantedStatic w = std::move(wantedList.back());
   wantedList.pop_back();
-  const StandData* wantedStand = lf_standByNumber(w.standNumber);
+  const StandData* wantedStand = gf_standByNumber(static_cast<std::int32_t>(w.standNumber));
   if (lf_liveInTheWay(w, wantedStand)) return;
   const StaticBlock block = lf_staticInTheWay(w, wantedStand);
   if (block == StaticBlock::Staying) return;

@@ -30,12 +30,6 @@ RemovalList removalList;
 
 namespace {
 
-StandData* lf_standByNumber(std::int32_t number) {
-  for (auto& stand : standList)
-    if (stand.number == number) return &stand;
-  return nullptr;
-}
-
 KeptStatic lf_keep(const AircraftData& s) {
   const auto& info = s.aircraftInfo;
   return {info.callsign,     info.coupledCallsign1, info.coupledCallsign2,
@@ -76,7 +70,7 @@ void lf_markDepartures(WeekTime now) {
   for (auto& k : keptList) {
     if (k.optionCoupledCallsign.empty() || k.callsign.size() < k.optionCallsign.size()) continue;
     if (!k.optionCallsign.empty() && k.callsign.find(k.optionCallsign) == std::string::npos) continue;
-    const StandData* stand = lf_standByNumber(k.standNumber);
+    const StandData* stand = gf_standByNumber(k.standNumber);
     if (!stand) continue;
     std::string c = k.callsign;
     if (c.ends_with('*')) c.pop_back();
@@ -144,12 +138,12 @@ void lf_classifyStatics(WeekTime now) {
       }
       continue;
     }
-    const StandData* stand = lf_standByNumber(s.standNumber);
+    const StandData* stand = gf_standByNumber(s.standNumber);
     bool settled = false;
     if (stand)
       for (const std::int32_t m : stand->adjacent) {
         const std::size_t o = lf_firstWantedOn(m);
-        const StandData* r = lf_standByNumber(m);
+        const StandData* r = gf_standByNumber(m);
         if (o == wantedList.size() || !r) continue;
         if (gf_halfWingspanNm(wantedList[o].type) + gf_halfWingspanNm(info.type) >
             gf_distanceNm({s.standLat, s.standLon}, {r->lat, r->lon})) {
@@ -220,7 +214,7 @@ void gf_adjustParking() {
                     [&](const LiveParkedEntry& e) { return e.standNumber == stand.number; })) {
       stand.takenByStatic = true;
       for (const std::int32_t m : stand.adjacent)
-        if (StandData* other = lf_standByNumber(m)) other->nextToTaken = true;
+        if (StandData* other = gf_standByNumber(m)) other->nextToTaken = true;
     }
   const auto t = static_cast<std::int32_t>(keptList.size() + live.size());
   if (f - static_cast<std::int32_t>(wantedList.size()) != t) lf_searchRealThenSoft(now, f, t);
