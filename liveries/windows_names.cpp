@@ -24,6 +24,10 @@ FolderListing::Kind lf_kindOf(const fs::file_status& status) {
   }
 }
 
+bool lf_isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool lf_hasDrive(std::string_view text) { return text.size() >= 2 && text[1] == ':' && lf_isDriveLetter(text[0]); }
+
 } // namespace
 
 fs::path gf_configPath(std::string_view text) {
@@ -35,16 +39,10 @@ fs::path gf_configPath(std::string_view text) {
 bool gf_isAbsoluteConfigPath(std::string_view text) {
   if (text.empty()) return false;
   if (gf_isPathSeparator(text.front())) return true;
-  const bool drive =
-      text.size() >= 2 && text[1] == ':' && ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'));
-  return drive || gf_configPath(text).is_absolute();
+  return lf_hasDrive(text) || gf_configPath(text).is_absolute();
 }
 
 namespace {
-
-bool lf_isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-bool lf_hasDrive(std::string_view text) { return text.size() >= 2 && text[1] == ':' && lf_isDriveLetter(text[0]); }
 
 // "D:" or "\\host\share" at the start of the text; empty when it has neither.
 std::string_view lf_rootName(std::string_view text) {

@@ -45,11 +45,6 @@ const AirCategoryRow& lf_row(const LiveAircraft& ac) { return gf_airCategoryRow(
 // A helicopter keeps its lever at full power through every phase.
 std::int32_t lf_lever(const LiveAircraft& ac, std::int32_t step) { return lf_rotorcraft(ac) ? 4 : step; }
 
-void lf_setPhase(LiveAircraft& ac, FlightPhase phase) {
-  ac.previousPhase = ac.phase;
-  ac.phase = phase;
-}
-
 void lf_event(const LiveAircraft& ac, SimEventId event, std::int32_t value) {
   gf_queueClientEvent({ac.aircraft.objectId, event, value});
 }
@@ -207,7 +202,7 @@ const AirCategoryRow& gf_airCategoryRow(SizeCategory category) {
 }
 
 void airStep(LiveAircraft& ac) {
-  if (ac.phase != FlightPhase::TakeOff && ac.phase != FlightPhase::Flying) lf_setPhase(ac, FlightPhase::Flying);
+  if (ac.phase != FlightPhase::TakeOff && ac.phase != FlightPhase::Flying) gf_changePhase(ac, FlightPhase::Flying);
   const std::int32_t t = gf_ticksToNext(ac);
   ac.reportedTas = ac.feedPoints[1].trueAirspeed;
   ac.reportedVs = ac.feedPoints[1].verticalSpeed;
@@ -338,7 +333,7 @@ void lowAltitudeStep(LiveAircraft& ac) {
 void groundStep(LiveAircraft& ac) {
   const std::int32_t t = gf_ticksToNext(ac);
   if (ac.phase == FlightPhase::Parked || ac.phase == FlightPhase::Flying) {
-    lf_setPhase(ac, FlightPhase::Taxi);
+    gf_changePhase(ac, FlightPhase::Taxi);
   } else if (ac.takingOff) {
     lf_takeOffThrottle(ac);
   } else if (ac.landingRoll) {
@@ -387,7 +382,7 @@ void rotate(LiveAircraft& ac) {
   ac.bankRate = 0.0;
   ac.pitchRate = (info.rotationPitch - ac.pitch) / ac.takeOffCountdown;
   if (!ac.takingOff) startTakeOff(ac);
-  lf_setPhase(ac, FlightPhase::TakeOff);
+  gf_changePhase(ac, FlightPhase::TakeOff);
   ac.headingRate = 0.0;
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   ac.curve.startParam = nan;
@@ -430,7 +425,7 @@ void takeOffTick(LiveAircraft& ac) {
       ac.pitchRate = 0.0;
       if (ac.agl >= 800.0) {
         gf_setLever(ac.aircraft, lf_lever(ac, 3));
-        lf_setPhase(ac, FlightPhase::Flying);
+        gf_changePhase(ac, FlightPhase::Flying);
         ac.takeOffCountdown = 1;
       }
     }

@@ -7,6 +7,7 @@
 #include "liveries/regcodes.h"
 #include "traffic/motion/conflicts.h"
 #include "traffic/motion/stand_arrival.h"
+#include "traffic/motion/stand_marks.h"
 #include "traffic/traffic_state.h"
 
 #include <fmt/format.h>
@@ -37,12 +38,6 @@ void lf_takeOwner(LiveAircraft& ac, const RegistrationData& record) {
   info.airline = record.opr.empty() ? record.airl : record.opr;
   info.type = record.type;
   lf_resetLivery(ac);
-}
-
-void lf_setPhase(LiveAircraft& ac, FlightPhase phase) {
-  if (ac.phase == phase) return;
-  ac.previousPhase = ac.phase;
-  ac.phase = phase;
 }
 
 bool lf_endsWithGhostMark(std::string_view callsign) { return !callsign.empty() && callsign.back() == '_'; }
@@ -122,7 +117,7 @@ bool lf_routeUnchanged(LiveAircraft& ac, const TrafficData& report) {
   info.origin = report.origin;
   info.destination = report.destination;
   if (ac.onGround && ac.phase != FlightPhase::Parking && ac.phase != FlightPhase::Parked) {
-    lf_setPhase(ac, FlightPhase::Taxi);
+    gf_changePhase(ac, FlightPhase::Taxi);
     ac.groundTargetHeading = ac.heading;
   }
   return false;
@@ -181,5 +176,5 @@ void lf_resetLivery(LiveAircraft& ac) {
   // moves: back at its birth it would slide through turns and fly at ground level.
   if (!GUID_CHANGES.get()) return;
   ac.aircraft.aircraftInfo.liveryTitle = {};
-  lf_setPhase(ac, FlightPhase::Birth);
+  gf_changePhase(ac, FlightPhase::Birth);
 }
