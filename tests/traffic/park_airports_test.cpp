@@ -104,10 +104,15 @@ TEST_F(ParkAirportsTest, ChoiceInTheAir) {
   } cases[] = {{"KN15", 3000, true}, {"KN25", 3000, false}, {"KN15", 19000, false}};
   for (const auto& c : cases) {
     currentParkAirport = {};
+    trafficReader.setParkAirport(std::nullopt);
     parkAirportList = {{c.first, "", airport(c.first).lat, airport(c.first).lon, 0.0}};
     userInTheAir(c.height);
     lf_chooseParkAirport({laxLat, laxLon}, true);
     EXPECT_EQ(currentParkAirport.code, c.chosen ? c.first : "") << c.first << " at " << c.height << " ft";
+    // The feed lets the ground traffic of the chosen airport through, and only then.
+    const auto parserAirport = trafficReader.context().parkAirport;
+    ASSERT_EQ(parserAirport.has_value(), c.chosen) << c.first;
+    if (c.chosen) EXPECT_EQ(*parserAirport, (GeoPosition{airport(c.first).lat, airport(c.first).lon}));
     EXPECT_EQ(staticParking.parkStart, c.chosen);
     staticParking.parkStart = false;
   }
@@ -122,8 +127,10 @@ TEST_F(ParkAirportsTest, AnotherAirportInSightAtLeastAsClose) {
     currentParkAirport = airport(park);
     parkAirportList = {{"KNTH", "", airport("KNTH").lat, airport("KNTH").lon, 0.0}};
     userInTheAir(3000);
+    trafficReader.setParkAirport(GeoPosition{airport(park).lat, airport(park).lon});
     lf_checkParkAirportInSight({laxLat, laxLon});
     EXPECT_EQ(currentParkAirport.code.empty(), cleared) << park;
+    EXPECT_EQ(trafficReader.context().parkAirport.has_value(), !cleared) << park;
   }
   EXPECT_TRUE(log.contains("KNTH is in sight (12.0 nm), parked aircraft at KN12 will be removed first"));
   // Out of sight: cleared too.

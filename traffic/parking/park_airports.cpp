@@ -219,6 +219,8 @@ bool gf_setParkAirport(const std::string& code) {
   const AirportData* airport = gf_findAirport(code);
   if (!airport || airport->code != code) return false;
   currentParkAirport = *airport;
+  // From now on the feed lets through the ground traffic of this airport.
+  trafficReader.setParkAirport(GeoPosition{currentParkAirport.lat, currentParkAirport.lon});
   noAirportShown = false;
   gf_log(fmt::format("\nThe park airport is {}", gf_formatAirportCode(currentParkAirport)));
   return true;
