@@ -151,6 +151,27 @@ TEST(StandInRecording, PausesOfTheRecordingAreKept) {
   EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
 }
 
+TEST(StandInRecording, ReplayFromLaterInTheRecording) {
+  std::string text = "{\"QNH\": \"2996\"}\n";
+  for (int i = 0; i < 10; ++i) {
+    if (i == 4) text += "{\"QNH\": \"3001\"}\n";
+    text += shortLine(20001 + i, 1000 + 10 * i);
+  }
+  const auto whole = rtstandin::scheduleFromText(text);
+  const auto later = rtstandin::scheduleFrom(whole, 45);
+  // The weather in force at 45 s leaves first, then the lines from 50 s on, re-timed from 0.
+  ASSERT_EQ(later.datagrams.size(), 6u);
+  EXPECT_EQ(later.datagrams[0].kind, rtstandin::DatagramKind::Weather);
+  EXPECT_EQ(later.datagrams[0].text, "{\"QNH\": \"3001\"}");
+  EXPECT_EQ(offsets(later), (std::vector<double>{0, 5, 15, 25, 35, 45}));
+  EXPECT_DOUBLE_EQ(later.firstTime, 1045);
+  // The first line left is reported 5 s after the replay's start, as in the recording.
+  EXPECT_DOUBLE_EQ(rtstandin::shiftedTime(*later.datagrams[1].reportTime, later.firstTime, 5000, 1), 5005);
+
+  EXPECT_EQ(offsets(rtstandin::scheduleFrom(whole, 0)), offsets(whole));
+  EXPECT_TRUE(rtstandin::scheduleFrom(whole, 1000).datagrams.empty());
+}
+
 TEST(StandInLink, MessageChecks) {
   struct Case {
     const char* message;

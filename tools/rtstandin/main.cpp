@@ -1,11 +1,11 @@
 // rtstandin: a stand-in for RealTraffic on this PC.
 //
-//   rtstandin [FILE] [--speed F] [--max-rate N] [--traffic-port N] [--weather-port N] [--link-port N]
+//   rtstandin [FILE] [--speed F] [--from S] [--max-rate N] [--traffic-port N] [--weather-port N] [--link-port N]
 //             [--no-link] [--reply level1|level2|nonjson|split|late|none] [--late-ms N]
 //             [--record FILE] [--max-seconds N]
 //
-// Replays FILE (a recording or scenario, see recording.h) at F times its own pace (and at
-// most N datagrams a second) and
+// Replays FILE (a recording or scenario, see recording.h) from S seconds into it, at F times
+// its own pace (and at most N datagrams a second) and
 // talks on the TCP link until Hivemoor says "exit" after the replay (or, without the link,
 // until the replay is done), or until --max-seconds have passed.
 #include "standin.h"
@@ -21,11 +21,10 @@ namespace {
 
 int usage(const char* problem) {
   std::fprintf(stderr, "rtstandin: %s\n", problem);
-  std::fprintf(
-      stderr,
-      "usage: rtstandin [FILE] [--speed F] [--max-rate N] [--traffic-port N] [--weather-port N] [--link-port N]\n"
-      "                 [--no-link] [--reply level1|level2|nonjson|split|late|none]\n"
-      "                 [--late-ms N] [--record FILE] [--max-seconds N]\n");
+  std::fprintf(stderr, "usage: rtstandin [FILE] [--speed F] [--from S] [--max-rate N] [--traffic-port N] "
+                       "[--weather-port N] [--link-port N]\n"
+                       "                 [--no-link] [--reply level1|level2|nonjson|split|late|none]\n"
+                       "                 [--late-ms N] [--record FILE] [--max-seconds N]\n");
   return 2;
 }
 
@@ -46,6 +45,8 @@ int run(const std::vector<std::string>& args) {
     };
     if (arg == "--speed")
       options.speed = std::stod(next());
+    else if (arg == "--from")
+      options.fromSeconds = std::stod(next());
     else if (arg == "--max-rate")
       options.maxRate = std::stod(next());
     else if (arg == "--traffic-port")

@@ -120,6 +120,29 @@ Schedule scheduleFromText(std::string_view text) {
   return schedule;
 }
 
+Schedule scheduleFrom(Schedule schedule, double fromSeconds) {
+  if (!(fromSeconds > 0)) return schedule;
+  Schedule later;
+  later.firstTime = schedule.firstTime + fromSeconds;
+  later.skippedLines = schedule.skippedLines;
+  // The weather in force at the new start goes first, so the QNH is known from the outset.
+  const ScheduledDatagram* weather = nullptr;
+  for (const auto& datagram : schedule.datagrams) {
+    if (datagram.offsetSeconds < fromSeconds) {
+      if (datagram.kind == DatagramKind::Weather) weather = &datagram;
+      continue;
+    }
+    if (weather) {
+      later.datagrams.push_back(*weather);
+      later.datagrams.back().offsetSeconds = 0;
+      weather = nullptr;
+    }
+    later.datagrams.push_back(datagram);
+    later.datagrams.back().offsetSeconds -= fromSeconds;
+  }
+  return later;
+}
+
 Schedule readSchedule(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);

@@ -49,6 +49,10 @@ struct Schedule {
 Schedule readSchedule(const std::string& path);
 Schedule scheduleFromText(std::string_view text);
 
+// The schedule from `fromSeconds` into the recording on: earlier traffic lines are left out,
+// the last weather line before it leaves at once, and the replay's clock starts there.
+Schedule scheduleFrom(Schedule schedule, double fromSeconds);
+
 // One short-format line in the long layout; the report time is `reportTime` as written
 // by the caller. Empty when the line is not a short-format traffic line.
 std::optional<std::string> convertShortLine(std::string_view line, double reportTime);

@@ -29,7 +29,8 @@ std::optional<ReplyVariant> replyVariantFromName(std::string_view name) {
 
 StandIn::StandIn(Options options) : options_(std::move(options)) {
   if (!(options_.speed > 0)) throw std::invalid_argument("the speed must be above 0");
-  if (!options_.file.empty()) schedule_ = readSchedule(options_.file);
+  if (!(options_.fromSeconds >= 0)) throw std::invalid_argument("the start must not be negative");
+  if (!options_.file.empty()) schedule_ = scheduleFrom(readSchedule(options_.file), options_.fromSeconds);
   if (!options_.recordFile.empty()) {
     recordStream_.open(options_.recordFile, std::ios::binary | std::ios::trunc);
     if (!recordStream_) throw std::runtime_error("cannot write " + options_.recordFile);

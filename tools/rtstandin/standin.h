@@ -35,7 +35,8 @@ std::optional<ReplyVariant> replyVariantFromName(std::string_view name);
 struct Options {
   std::string file; // recording or scenario; empty: no datagrams
   double speed = 1.0;
-  double maxRate = 0; // datagrams per second at most; 0: as the recording has them
+  double fromSeconds = 0; // where in the recording the replay starts
+  double maxRate = 0;     // datagrams per second at most; 0: as the recording has them
   std::uint16_t trafficPort = 49005;
   std::uint16_t weatherPort = 49004;
   std::uint16_t linkPort = 10747;
