@@ -156,7 +156,9 @@ WindowAction lf_closeDown() {
   lf_stopRunThreads();
   gf_call(services.feeds.gf_closeRealTrafficLink);
   if (gf_closingPlan(reason, lf_portTakenForGood(reason)).waitForUser) {
-    gf_setSystemErrorReason();
+    // A taken port waits as an error does; an error keeps a restart the user may have
+    // asked for (a new install path) while the run's aircraft were leaving.
+    if (reason != ExitReason::SystemError) gf_setSystemErrorReason();
     reason = lf_waitForTheUser();
   }
   gf_call(services.traffic.emptyHexidTitleMap);
@@ -176,9 +178,11 @@ WindowAction lf_closeDown() {
     gf_clearMessage();
     gf_showMessage("Prepare for a restart ...", true);
     if (plan.switchScansOff) lf_switchScansOff();
-    gf_restartCountdown();
-    gf_resetRunState();
-    return WindowAction::startRun;
+    if (gf_restartCountdown()) {
+      gf_resetRunState();
+      return WindowAction::startRun;
+    }
+    // Closed while counting down: the user wants the program to end, not a new run.
   }
   restarting = false;
   // The destination belongs to this session of the program; restarts keep it.
@@ -239,14 +243,16 @@ WindowAction gf_closingDown() {
   return WindowAction::saveAndQuit;
 }
 
-void gf_restartCountdown() {
+bool gf_restartCountdown() {
   const auto n = gf_restartDelay();
-  if (n < 1) return;
+  if (n < 1) return !gf_closeButtonClicked();
   gf_log(fmt::format("Restarting after {} seconds\n\n\n\n\n", n));
   for (auto k = n; k >= 1; --k) {
+    if (gf_closeButtonClicked()) return false;
     gf_showMessage(fmt::format("Restarting after {} second{}", k, gf_plural(k)), false);
     gf_sleepFor(1s);
   }
+  return !gf_closeButtonClicked();
 }
 
 void gf_resetRunState() {

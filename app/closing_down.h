@@ -24,8 +24,9 @@ ClosingPlan gf_closingPlan(ExitReason reason, bool portTaken = false);
 // Always asks for what comes next: the next run, or the end of the program (also after a
 // failure of its own, which is logged and shown).
 WindowAction gf_closingDown();
-// "Restarting after {} second{}" once a second, restartDelay seconds long.
-void gf_restartCountdown();
+// "Restarting after {} second{}" once a second, restartDelay seconds long; false when the
+// window was closed before the restart was due.
+bool gf_restartCountdown();
 // Every run-scoped value of every subsystem back to its start before a restart.
 void gf_resetRunState();
 

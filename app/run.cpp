@@ -15,6 +15,7 @@
 #include "feeds/realtraffic_link.h"
 #include "feeds/traffic_reader.h"
 
+#include <atomic>
 #include <cmath>
 #include <string>
 #include <thread>
@@ -27,6 +28,8 @@ namespace {
 
 // Worker thread only.
 std::jthread simClientThread;
+// Set by the link's thread as it ends: a link that has stopped by itself is not waited for.
+std::atomic<bool> simClientEnded{false};
 std::thread qnhReaderThread;
 std::thread trafficReaderThread;
 
@@ -89,7 +92,7 @@ void gf_stopSimClient() {
   simClientThread.join();
 }
 
-bool gf_simClientRunning() { return simClientThread.joinable(); }
+bool gf_simClientRunning() { return simClientThread.joinable() && !simClientEnded.load(); }
 
 void gf_stopReaders() {
   qnhReader.stop = true;
@@ -141,7 +144,15 @@ void gf_run() {
   gf_call(services.traffic.gf_installUserStandRecorder);
   gf_call(services.link.gf_initSimClient, P3D_VERSION.get());
   gf_stopSimClient();
-  if (services.link.SimClient) simClientThread = std::jthread(services.link.SimClient);
+  if (services.link.SimClient) {
+    simClientEnded = false;
+    simClientThread = std::jthread([client = services.link.SimClient](std::stop_token stop) {
+      struct EndMark {
+        ~EndMark() { simClientEnded = true; }
+      } mark;
+      client(std::move(stop));
+    });
+  }
   if (!gf_waitForFlight()) return;
 
   if (AUTO_RANGE.get()) {

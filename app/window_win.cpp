@@ -102,7 +102,7 @@ void lf_close(HWND window) {
   } catch (const std::exception& e) {
     gf_reportHandlerFailure("lf_close", e.what());
   }
-  gf_stopByUser();
+  gf_stopByCloseButton();
   closeRequested = true;
   // Closing always ends the program: at once when no run is going on, and otherwise when
   // the run has ended or at the latest when the guard runs out.

@@ -13,6 +13,7 @@ namespace {
 std::mutex stopMutex;
 ExitReason exitReason = ExitReason::NotYetSet;
 std::int32_t restartDelay = 0;
+std::atomic<bool> closeButtonClicked{false};
 
 } // namespace
 
@@ -31,6 +32,13 @@ void gf_stopByUser() {
   if (exitReason == ExitReason::NotYetSet) exitReason = ExitReason::UserClosedSim;
 }
 
+void gf_stopByCloseButton() {
+  closeButtonClicked.exchange(true);
+  gf_stopByUser();
+}
+
+bool gf_closeButtonClicked() { return closeButtonClicked.load(); }
+
 void gf_setSystemErrorReason() {
   std::lock_guard lock(stopMutex);
   exitReason = ExitReason::SystemError;
@@ -44,6 +52,7 @@ void gf_rearmStopRequests() {
 void gf_resetRunFlags() {
   std::lock_guard lock(stopMutex);
   runState.windowClosedByUser.exchange(false);
+  closeButtonClicked.exchange(false);
   runState.stopRequested.exchange(false);
   runState.secondTick.exchange(false);
   runState.flightRunning.exchange(false);

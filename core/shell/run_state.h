@@ -33,6 +33,10 @@ void gf_requestStop(ExitReason reason, std::int32_t delaySeconds);
 // The user closed the window (also used by the worker after the add-on airport scan):
 // both stop flags, and reason "USER CLOSED SIM" unless a reason is already set.
 void gf_stopByUser();
+// The window's close button: the user's stop, remembered apart from the worker's own use of
+// the same steps, so that a restart already counting down ends the program instead.
+void gf_stopByCloseButton();
+bool gf_closeButtonClicked();
 // The worker's handlers of unexpected errors: reason "SYSTEM ERROR" whatever was set.
 void gf_setSystemErrorReason();
 // Closing down after an error that waits for the user: the run has ended, so a new request

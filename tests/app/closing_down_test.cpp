@@ -9,6 +9,8 @@
 #include "feeds/sockets.h"
 #include "run_fixture.h"
 
+#include <thread>
+
 using namespace run_testing;
 using window_testing::recordedActions;
 
@@ -234,6 +236,47 @@ TEST_F(ClosingDownTest, AfterAnErrorANewInstallPathRestartsTheRun) {
     EXPECT_EQ(SIM_INSTALL_PATH.get(), path);
     EXPECT_EQ(gf_statusLineSnapshot().error, "");
   }
+}
+
+TEST_F(ClosingDownTest, ANewInstallPathTypedWhileTheAircraftLeaveIsNotLost) {
+  testing_support::TempDir simulator("hvm-p3d v5");
+  runUntilClosed();
+  world.removalsStuck = true;
+  // An error the user must mend ends the run without a stop request of its own.
+  gf_showError("151: No P3D install path detected, type full Install Path above, and press Enter");
+  gf_setSystemErrorReason();
+  const auto path = gf_pathText(simulator.path());
+  const auto started = clock.elapsed();
+  clock.at(started + 1s, [path] { gf_enterEditText(ALL_INSTALL_PATH.controlId, path); });
+  clock.at(started + 60s, [] { gf_stopByUser(); }); // had the answer been lost
+  EXPECT_EQ(gf_closingDown(), WindowAction::startRun);
+  // The removals' wait and the new settings' countdown; no wait for another answer.
+  EXPECT_LT(clock.elapsed() - started, 10s);
+  EXPECT_EQ(SIM_INSTALL_PATH.get(), path);
+}
+
+TEST_F(ClosingDownTest, ALinkThatHasEndedByItselfIsNotWaitedFor) {
+  runServices.link.SimClient = [](std::stop_token) {};
+  world.removalsStuck = true;
+  world.liveList.emplace_back().aircraft.state = LiveState::RemovingFromSim;
+  clock.at(1s, [] { gf_stopByUser(); });
+  gf_run();
+  for (int i = 0; i < 2000 && gf_simClientRunning(); ++i) std::this_thread::sleep_for(1ms);
+  ASSERT_FALSE(gf_simClientRunning());
+  const auto before = clock.elapsed();
+  gf_closingDown();
+  EXPECT_TRUE(recorder.saw("gf_removeLiveAircraft"));
+  EXPECT_LT(clock.elapsed() - before, 100ms);
+}
+
+TEST_F(ClosingDownTest, ClosingTheWindowDuringTheCountdownEndsTheProgram) {
+  DESTINATION.set("KLAX");
+  gf_stopForReaderError("QNH Reader", "receive error: 10054");
+  const auto started = clock.elapsed();
+  clock.at(started + 3500ms, [] { gf_stopByCloseButton(); });
+  EXPECT_EQ(gf_closingDown(), WindowAction::saveAndQuit);
+  EXPECT_LT(clock.elapsed() - started, 5s);
+  EXPECT_EQ(DESTINATION.get(), "");
 }
 
 TEST_F(ClosingDownTest, AfterAnErrorTheCloseButtonEndsTheProgram) {

@@ -1,7 +1,11 @@
+#include "app/closing_down.h"
 #include "app/run.h"
 #include "core/settings/settings_version.h"
 #include "feeds/adding_stack.h"
 #include "run_fixture.h"
+
+#include <atomic>
+#include <thread>
 
 using namespace run_testing;
 
@@ -135,4 +139,31 @@ TEST_F(RunFlowTest, TheAutomaticRangeIsAppliedAtTheStart) {
   gf_run();
   EXPECT_EQ(RANGE.get(), 100);
   EXPECT_FALSE(windowControls.isEnabled(RANGE.controlId));
+}
+
+TEST_F(RunFlowTest, ClosingDownEndsTheReadersSoTheNextRunCanStartThemAgain) {
+  // Readers that receive until their stop flag is set, then take a moment to close their socket.
+  std::atomic<int> started{0};
+  std::atomic<int> ended{0};
+  const auto reader = [&started, &ended](std::atomic<bool>& stop) {
+    return [&started, &ended, &stop](std::int32_t) {
+      ++started;
+      while (!stop.load()) std::this_thread::sleep_for(1ms);
+      std::this_thread::sleep_for(30ms);
+      ++ended;
+    };
+  };
+  runServices.feeds.QnhReader = reader(qnhReader.stop);
+  runServices.feeds.TrafficReader = reader(trafficReader.stop);
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    ticks = 0;
+    gf_run();
+    gf_closingDown();
+    // Nothing of the ended run receives any more, nor runs under the next one.
+    EXPECT_EQ(started.load(), 2 * run);
+    EXPECT_EQ(ended.load(), started.load());
+    gf_resetRunState();
+    runState.flightRunning = true;
+  }
 }
