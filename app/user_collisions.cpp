@@ -33,6 +33,8 @@ bool lf_pathPassesClose(const UserSituation& user, const LiveAircraft& l) {
   const double d = gf_distanceNm(user.position, lf_position(l));
   if (d > 4.0 || std::fabs(l.altitude - user.altitude) >= 1000.0) return false;
   const double c = lf_wrap(l.heading - gf_initialBearing(user.position, lf_position(l)));
+  // Only a path that leads towards the user aircraft: one flying away from it is no threat.
+  if (std::cos(c) >= 0.0) return false;
   const double h = std::fabs(90.0 - std::fabs(c * radToDeg)); // degrees
   return std::cos(h * degToRad) * d * feetPerNm <= 700.0;
 }

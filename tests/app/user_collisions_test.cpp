@@ -91,17 +91,19 @@ TEST(UserCollisions, InTheAirAPathThatPassesCloseByAtAboutTheSameHeight) {
     double altitude;
     double missAngle;
     bool removed;
+    bool away = false; // flying the same line the other way
   };
   const Case cases[] = {
       {5800.0, miss, true},        // passes 500 ft away, 800 ft higher
       {6100.0, miss, false},       // 1100 ft higher
       {5800.0, 3.0 * miss, false}, // passes about 1500 ft away
       {4300.0, -miss, true},       // the other side, 700 ft lower
+      {5000.0, miss, false, true}, // on the same line, flying away from the user
   };
   for (const auto& c : cases) {
     auto l = liveAircraft("PATH", at, false, FlightPhase::Flying);
     l.altitude = c.altitude;
-    l.heading = back + c.missAngle;
+    l.heading = back + c.missAngle + (c.away ? twoPi / 2.0 : 0.0);
     std::vector<LiveAircraft> live{l};
     EXPECT_EQ(gf_liveInTheWayInTheAir(s, live) != nullptr, c.removed) << c.altitude << " " << c.missAngle;
   }
