@@ -1,7 +1,5 @@
 #pragma once
-// The program's run reaches the real subsystems: every call that is built is wired here.
-// Not wired yet, and so skipped by the run: live traffic's motion (the static twins and the
-// statics in a taxiing aircraft's way).
+// The program's run reaches the real subsystems: every call the run makes is wired here.
 #include "app/run_services.h"
 
 // Fills runServices with the real calls and sets the real clock (GUI thread, before the

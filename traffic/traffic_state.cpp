@@ -85,6 +85,8 @@ void gf_resetTraffic() {
   currentWeekTime.store(WeekTime{0, 0});
   gf_clearNoMatchSet();
   gf_forgetStuckWatch();
+  // The next run learns where the pilot is from its own simulator replies.
+  traffic.userAcState = {};
 }
 
 void gf_setTrafficClock(TrafficClock clock) { trafficClock = std::move(clock); }

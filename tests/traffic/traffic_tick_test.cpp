@@ -190,7 +190,9 @@ TEST_F(TrafficTick, TheResetEmptiesTheRunButKeepsTheCounterAndWhatLastsTheProces
   currentParkAirport.alt = 125;
   standUpdateCount = 3;
   trafficQnh = 990;
+  traffic.userAcState.latitude = 33.94;
   gf_resetTraffic();
+  EXPECT_EQ(traffic.userAcState.latitude, 0.0);
   EXPECT_TRUE(currentParkAirport.code.empty());
   EXPECT_EQ(currentParkAirport.alt, 0);
   EXPECT_EQ(standUpdateCount, 0);

@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "core/settings/parameters.h"
 #include "core/shell/requests.h"
+#include "feeds/adding_stack.h"
 #include "simlink/command_queues.h"
 #include "traffic/aircraft_controls.h"
 #include "traffic/motion/position_stream.h"
@@ -30,7 +31,6 @@ constexpr double nmPerMetre = 0.0005399568034557236;
 constexpr double samePlaceDeg = 1e-8;
 constexpr double cornerSplitNm = 0.02699784017278618; // 50 m
 constexpr double stopReachNm = 0.018898488120950324;  // 35 m
-constexpr std::int64_t reportDelayTicks = 3000;
 constexpr double curveSpeedMargin = 1.4;
 
 // A value a ground step cannot work with: the aircraft is taken out at once, so the same
