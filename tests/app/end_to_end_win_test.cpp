@@ -13,6 +13,7 @@
 #include "standin_launcher.h"
 #include "support/test_socket.h"
 
+#include <algorithm>
 #include <chrono>
 #include <fmt/format.h>
 #include <memory>
@@ -81,6 +82,7 @@ private:
 struct SimObject {
   std::uint32_t id = 0;
   std::string title;
+  std::string atcId;
   int createdBy = 0;
   std::uint64_t positions = 0;
   bool removed = false;
@@ -93,8 +95,8 @@ std::vector<SimObject> lf_objects(StandinProcess& simulator) {
   if (!table.is_array()) return objects;
   for (const auto& o : table) {
     if (o.value("user", false) || o.value("createdBy", 0) == 0) continue;
-    objects.push_back({o.value("id", 0u), o.value("title", std::string{}), o.value("createdBy", 0),
-                       o.value("positions", std::uint64_t{0}), o.value("removed", false)});
+    objects.push_back({o.value("id", 0u), o.value("title", std::string{}), o.value("atcId", std::string{}),
+                       o.value("createdBy", 0), o.value("positions", std::uint64_t{0}), o.value("removed", false)});
   }
   return objects;
 }
@@ -162,13 +164,15 @@ TEST(EndToEnd, RunsThroughLossesOfBothPeersAndClosesLeavingNothingBehind) {
       program / "SimConnect.cfg",
       fmt::format("[SimConnect]\r\nProtocol=IPv4\r\nAddress=127.0.0.1\r\nPort={}\r\n", simulator.ipv4Port()));
 
-  // What the user set: the installation, its livery folders by hand, both scans, and a
-  // RealTraffic port no other test uses.
+  // What the user set: the installation, its livery folders by hand, both scans, plausible
+  // parked aircraft for an airport that has learned nothing yet, and a RealTraffic port no
+  // other test uses.
   const auto linkPort = lf_freePort();
   settings_testing::Entries entries{{"SIM_INSTALL_PATH", gf_pathText(manifest.simFolder)},
                                     {"SCAN_LIVERIES", "true"},
                                     {"SCAN_AIRPORTS", "true"},
                                     {"LIG_AUTOMATIC", "false"},
+                                    {"PARK_FAKE", "true"},
                                     {"PORT_NUMBER", std::to_string(linkPort)}};
   for (std::size_t i = 0; i < manifest.liveryFolders.size() && i < 10; ++i)
     entries.emplace_back(fmt::format("lfolder{}", i), manifest.liveryFolders[i]);
@@ -212,6 +216,16 @@ TEST(EndToEnd, RunsThroughLossesOfBothPeersAndClosesLeavingNothingBehind) {
     // The pilot is at a gate of KLAX: it becomes the park airport, with the pilot's stand kept.
     EXPECT_TRUE(logHas("The park airport is KLAX"));
     EXPECT_TRUE(logHas("my_park_airports.txt created with KLAX,B3"));
+    // Its stands take static aircraft: marked by a '*' behind the callsign, never moved.
+    EXPECT_TRUE(eventually(
+        [&] {
+          const auto objects = lf_objects(simulator);
+          return std::any_of(objects.begin(), objects.end(), [](const SimObject& o) {
+            return !o.removed && o.atcId.ends_with('*') && o.positions == 0;
+          });
+        },
+        std::chrono::seconds(60)))
+        << simulator.command("objects");
 
     // The window shows both links up: the simulator's lamp and RealTraffic's are green.
     const auto green = [&](int x, int y) {
