@@ -116,15 +116,15 @@ bool lf_staysOn(const StandData& stand, const StandOptionData& option, WeekTime 
   });
 }
 
-void lf_markTaken(StandData& stand) {
+std::int32_t lf_weekIndex(WeekTime t) { return (t.day - 1) * slotsPerDay + t.slot; }
+
+} // namespace
+
+void gf_markStandTakenByStatic(StandData& stand) {
   stand.takenByStatic = true;
   for (const std::int32_t number : stand.adjacent)
     if (const auto other = gf_standByNumber(number)) other->nextToTaken = true;
 }
-
-std::int32_t lf_weekIndex(WeekTime t) { return (t.day - 1) * slotsPerDay + t.slot; }
-
-} // namespace
 
 void lf_searchForCoupledCsAroundThisTime(WeekTime now, LiveAircraft& aircraft) {
   auto& info = aircraft.aircraft.aircraftInfo;
@@ -190,7 +190,7 @@ void lf_searchStands(WeekTime now, std::int32_t kind, std::int32_t fit, WantedLi
     }
     wanted.push_back({static_cast<std::uint32_t>(stand.number), fit, option->airline, option->type, option->callsign,
                       option->coupledCallsign, option->registration, lf_staysOn(stand, *option, now)});
-    lf_markTaken(stand);
+    gf_markStandTakenByStatic(stand);
   }
 }
 

@@ -33,6 +33,9 @@ bool gf_optionCoversDayEnd(const StandOptionData& option, const AircraftData& ai
 // that covers the half-hour `fit` half-hours before now, and marks those stands taken.
 void lf_searchStands(WeekTime now, std::int32_t kind, std::int32_t fit, WantedList& wanted);
 
+// The stand is planned for a static aircraft: it and the stands next to it are not offered again.
+void gf_markStandTakenByStatic(StandData& stand);
+
 // Static aircraft active or being removed; with recompute (and WEEK off) also their average
 // parked time for the window.
 std::int32_t gf_countStatics(bool recompute);

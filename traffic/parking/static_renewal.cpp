@@ -210,12 +210,8 @@ void gf_adjustParking() {
     lf_buildLiveParkedList();
   }
   for (auto& stand : standList)
-    if (std::any_of(live.begin(), live.end(),
-                    [&](const LiveParkedEntry& e) { return e.standNumber == stand.number; })) {
-      stand.takenByStatic = true;
-      for (const std::int32_t m : stand.adjacent)
-        if (StandData* other = gf_standByNumber(m)) other->nextToTaken = true;
-    }
+    if (std::any_of(live.begin(), live.end(), [&](const LiveParkedEntry& e) { return e.standNumber == stand.number; }))
+      gf_markStandTakenByStatic(stand);
   const auto t = static_cast<std::int32_t>(keptList.size() + live.size());
   if (f - static_cast<std::int32_t>(wantedList.size()) != t) lf_searchRealThenSoft(now, f, t);
   lf_classifyStatics(now);
