@@ -245,10 +245,8 @@ WindowAction gf_closingDown() {
 
 bool gf_restartCountdown() {
   const auto n = gf_restartDelay();
-  if (n < 1) return !gf_closeButtonClicked();
-  gf_log(fmt::format("Restarting after {} seconds\n\n\n\n\n", n));
-  for (auto k = n; k >= 1; --k) {
-    if (gf_closeButtonClicked()) return false;
+  if (n >= 1) gf_log(fmt::format("Restarting after {} seconds\n\n\n\n\n", n));
+  for (auto k = n; k >= 1 && !gf_closeButtonClicked(); --k) {
     gf_showMessage(fmt::format("Restarting after {} second{}", k, gf_plural(k)), false);
     gf_sleepFor(1s);
   }

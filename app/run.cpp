@@ -147,10 +147,8 @@ void gf_run() {
   if (services.link.SimClient) {
     simClientEnded = false;
     simClientThread = std::jthread([client = services.link.SimClient](std::stop_token stop) {
-      struct EndMark {
-        ~EndMark() { simClientEnded = true; }
-      } mark;
       client(std::move(stop));
+      simClientEnded = true;
     });
   }
   if (!gf_waitForFlight()) return;
