@@ -2,7 +2,7 @@
 
 #include "core/log.h"
 #include "core/refdata/lookups.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <algorithm>
 #include <charconv>

@@ -10,7 +10,7 @@
 #include "core/time.h"
 #include "simlink/command_queues.h"
 #include "simlink/user_state.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <chrono>
 #include <cstdint>

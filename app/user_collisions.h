@@ -4,7 +4,7 @@
 // user aircraft or one whose path passes close by. Each finds at most one aircraft, the
 // first in list order; the per-second step removes it.
 #include "core/geodesy.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <vector>
 

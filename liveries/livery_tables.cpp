@@ -9,7 +9,7 @@
 #include "core/shell/repaint.h"
 #include "core/text.h"
 #include "liveries/scanned_liveries.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <algorithm>
 #include <fmt/format.h>

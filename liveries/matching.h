@@ -5,7 +5,7 @@
 // under any airline (5), another model of its category (6). MATCHING_DEPTH limits how far
 // it goes. Worker thread only; the aircraft keeps a view into the livery tables' texts.
 #include "airports/stands.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <array>
 #include <cstdint>

@@ -10,7 +10,7 @@
 #include "liveries/livery_tables.h"
 #include "liveries/scan_reports.h"
 #include "liveries/scanned_liveries.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <algorithm>
 #include <fmt/format.h>

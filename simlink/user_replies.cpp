@@ -10,7 +10,7 @@
 #include "simlink/link_handlers.h"
 #include "simlink/link_state.h"
 #include "simlink/park_stands.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <array>
 #include <cmath>

@@ -2,7 +2,7 @@
 // Flaps, throttle levers, engines and lights of one simulator aircraft, set through client
 // events that the simulator link sends at the next frame. An aircraft remembers the last
 // flaps and lever step it sent, so a repeated request costs nothing. Worker thread only.
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 

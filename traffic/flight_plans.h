@@ -2,7 +2,7 @@
 // Flight plan files of the live aircraft that fly from somewhere to somewhere: one AceXML
 // file per simulator object in the folder "orig_dest" of the settings folder, handed to the
 // simulator and deleted with the object.
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 #include <filesystem>

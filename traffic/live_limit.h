@@ -1,7 +1,7 @@
 #pragma once
 // The limit of live aircraft in the simulator (MAX_LIVE_SEL) and the count of parked live
 // aircraft. Worker thread only.
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // What live traffic asks of the liveries: a title for a live aircraft, the set of aircraft
 // no livery fits, and a lasting view of a title it remembered as a copy. Tests put their
 // own matcher in the place of the livery tables.
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <functional>
 #include <string>

@@ -6,7 +6,7 @@
 // wait about two seconds, their lights toggled twice, before they become active.
 // Worker thread only.
 #include "simlink/result_queue.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 

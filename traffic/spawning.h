@@ -2,7 +2,7 @@
 // A buffered live aircraft enters the simulator: shortly before its first position falls
 // due it is held back near the user aircraft, dropped, or spawned with a livery, a phase and
 // an initial attitude, and its hexid is queued for a creation request. Worker thread only.
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 #include <optional>

@@ -6,7 +6,7 @@
 #include "simlink/command_queues.h"
 #include "simlink/result_queue.h"
 #include "simlink/user_state.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <atomic>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #include "airports/stands.h"
 #include "core/refdata/dbase_tables.h"
 #include "core/settings/parameters.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <string>
 #include <utility>

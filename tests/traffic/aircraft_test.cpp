@@ -1,5 +1,5 @@
 #include "core/refdata/dbase_tables.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

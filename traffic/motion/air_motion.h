@@ -1,7 +1,7 @@
 #pragma once
 // Motion in the air: climbs, descents and turns toward the next point, the take-off and the
 // landing with its flare. Worker thread only.
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 

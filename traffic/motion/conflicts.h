@@ -2,7 +2,7 @@
 // Conflicts between aircraft: ghosts and twins the feed reports, statics in the way of live
 // aircraft, and stands claimed twice. Worker thread only.
 #include "airports/stands.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 // Motion on the ground: taxiing with curved turns, pushback, pulling out and the drive into a
 // stand. Worker thread only.
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 // Taking a point on the ground.
 void nextPosGround(LiveAircraft& aircraft);

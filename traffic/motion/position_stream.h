@@ -1,7 +1,7 @@
 #pragma once
 // Moving the live aircraft along their streams of reported positions, one tick at a time.
 // Worker thread only.
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 #include <optional>

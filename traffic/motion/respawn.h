@@ -3,7 +3,7 @@
 // airline, its callsign, and whether it is to be created again with its new identity.
 // Worker thread only.
 #include "feeds/traffic_data.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 // True when the report's position is to join the aircraft's stream; false when the report
 // is refused or the aircraft leaves the simulator to come back with its new identity.

@@ -2,7 +2,7 @@
 // Live aircraft at their stands: arriving, standing, leaving, what they teach the stand
 // options, and the stream when the reports stop. Worker thread only.
 #include "core/time.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 

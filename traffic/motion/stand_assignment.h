@@ -1,7 +1,7 @@
 #pragma once
 // Stands for live aircraft. Worker thread only.
 #include "airports/stands.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 #include <optional>

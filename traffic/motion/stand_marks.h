@@ -1,7 +1,7 @@
 #pragma once
 // Which stands a live aircraft is driving into or standing on: a marked stand is not found
 // by the stand search, so no second live aircraft drives into it. Worker thread only.
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #pragma once
 // A report of a known live aircraft joins its stream of positions. Worker thread only.
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include <cstddef>
 

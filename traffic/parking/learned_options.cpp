@@ -3,7 +3,7 @@
 #include "airports/park_airport.h"
 #include "airports/stands.h"
 #include "core/shell/main_window.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 #include "traffic/parking/stand_queries.h"
 
 #include <algorithm>

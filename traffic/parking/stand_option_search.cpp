@@ -7,7 +7,7 @@
 #include "core/shell/main_window.h"
 #include "core/shell/week_clock.h"
 #include "core/text.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 #include "traffic/parking/parking_state.h"
 #include "traffic/parking/stand_queries.h"
 #include "traffic/traffic_state.h"

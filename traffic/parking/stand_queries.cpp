@@ -3,7 +3,7 @@
 #include "airports/park_airport.h"
 #include "core/random.h"
 #include "simlink/user_state.h"
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 #include "traffic/parking/learned_options.h"
 #include "traffic/parking/parking_state.h"
 #include "traffic/traffic_state.h"

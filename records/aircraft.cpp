@@ -1,4 +1,4 @@
-#include "traffic/aircraft.h"
+#include "records/aircraft.h"
 
 #include "core/random.h"
 #include "core/refdata/lookups.h"
