@@ -23,18 +23,15 @@ void QnhReader::resetFeed() {
   lastQnh = standardQnh;
   stop = false;
   forgetPreviousDatagram();
+  badDatagrams.flush(&gf_log);
   datagramCount = 0;
   countSeen = 0;
 }
 
 void QnhReader::onDatagram() {
   const auto reading = gf_readQnh(std::string_view(datagram, datagramLength));
-  if (!reading.logText.empty()) {
-    if (reading.warning)
-      gf_logWarning(reading.logText);
-    else
-      gf_log(reading.logText);
-  }
+  if (!reading.logText.empty())
+    badDatagrams.write(gf_messageKind(reading.logText), reading.logText, reading.warning ? &gf_logWarning : &gf_log);
   if (reading.hpa) publish(*reading.hpa);
 }
 

@@ -69,6 +69,7 @@ void TrafficReader::resetFeed() {
   }
   stop = false;
   forgetPreviousDatagram();
+  badDatagrams.flush(&gf_log);
 }
 
 void TrafficReader::handleLine(std::string_view line) { processLineSub(line); }
@@ -87,7 +88,9 @@ void TrafficReader::processLineSub(std::string_view line) {
     gf_appendTrafficReport(std::move(result.report), gf_currentTrafficTick());
     break;
   case LineOutcome::Failed:
-    gf_log(fmt::format("exception in processLineSub: {}", result.error));
+    // The kind is the failure's first word: the field or the fault it names.
+    badDatagrams.write(gf_messageKind(result.error), fmt::format("exception in processLineSub: {}", result.error),
+                       &gf_log);
     break;
   case LineOutcome::Dropped:
     break;

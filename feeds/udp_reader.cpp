@@ -20,6 +20,8 @@ constexpr std::int32_t waitMs = 1000;
 // reset reported for an earlier datagram. The reader drops it and goes on.
 bool lf_isDatagramError(std::int32_t error) { return error == 10040 || error == 10052 || error == 10054; }
 
+void lf_logWhileRunning(std::string_view text) { gf_logWhileRunning(std::string(text)); }
+
 } // namespace
 
 UdpReader::UdpReader(std::string name, std::int32_t receiveBufferBytes)
@@ -39,9 +41,11 @@ void UdpReader::run(std::int32_t port) {
     release();
   } catch (const std::exception& e) {
     release();
+    badDatagrams.flush(&gf_log);
     gf_stopForReaderError(name_, e.what());
   } catch (...) {
     release();
+    badDatagrams.flush(&gf_log);
     gf_stopForReaderError(name_, "unknown error");
   }
   gf_logIndented(fmt::format("{} disconnected", name_));
@@ -92,13 +96,14 @@ void UdpReader::receiveLoop() {
       if (!lf_isDatagramError(error))
         throw std::runtime_error(fmt::format("receive error: {}", gf_winsockErrorText(error)));
       ++droppedCount;
-      gf_logWhileRunning(fmt::format("datagram dropped: {}", gf_winsockErrorText(error)));
+      badDatagrams.write("datagram dropped", fmt::format("datagram dropped: {}", gf_winsockErrorText(error)),
+                         &lf_logWhileRunning);
       continue;
     }
     if (count == 0) continue;
     if (static_cast<std::size_t>(count) >= bufferSize) {
       ++droppedCount;
-      gf_logWhileRunning(fmt::format("buffer overrun: {} bytes", count));
+      badDatagrams.write("buffer overrun", fmt::format("buffer overrun: {} bytes", count), &lf_logWhileRunning);
       continue;
     }
     const auto length = static_cast<std::size_t>(count);
@@ -117,6 +122,7 @@ void UdpReader::receiveLoop() {
   }
   socket.close();
   boundPort = 0;
+  badDatagrams.flush(&gf_log);
   onStopped();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A UDP reader: one thread that owns one socket, waits for datagrams and hands each to
 // its handler. The Traffic Reader and the QNH Reader are the two kinds.
+#include "core/log_throttle.h"
 #include "feeds/sockets.h"
 
 #include <array>
@@ -46,6 +47,9 @@ protected:
 
   const char* datagram = nullptr;
   std::size_t datagramLength = 0;
+  // What the reader logs about bad datagrams: a flood of garbage must not fill the log.
+  // Flushed when the reader ends and by the feed reset.
+  LogThrottle badDatagrams;
 
 private:
   void startWinsock();

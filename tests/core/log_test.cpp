@@ -1,11 +1,15 @@
 #include "core/log.h"
+#include "core/log_throttle.h"
 #include "core/shell/run_state.h"
 #include "support/test_support.h"
 
 #include <cctype>
+#include <chrono>
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 using testing_support::readFile;
 using testing_support::ScopedCurrentPath;
@@ -102,4 +106,65 @@ TEST(Log, LinesOfManyThreadsNeverInterleave) {
   const auto lines = log.lines();
   ASSERT_EQ(lines.size(), 1600u);
   for (const auto& line : lines) EXPECT_EQ(line, std::string(50, line[0]));
+}
+
+namespace {
+
+std::vector<std::string> written;
+void collect(std::string_view line) { written.emplace_back(line); }
+
+} // namespace
+
+TEST(LogThrottle, LinesArePrintableAndCut) {
+  struct Case {
+    std::string_view text;
+    std::size_t limit;
+    std::string shown;
+  };
+  using namespace std::string_view_literals;
+  for (const Case& c : std::vector<Case>{
+           {"lat:12x", 300, "lat:12x"},
+           {"a\0b\nc\xFF"sv, 300, "a\\x00b\\x0Ac\\xFF"},
+           {"abcdefghij", 5, "abcde... (10 bytes)"},
+           // An escape is never cut in half.
+           {"abcd\x01zz", 6, "abcd... (7 bytes)"},
+           {"", 300, ""},
+       }) {
+    EXPECT_EQ(gf_printableCut(c.text, c.limit), c.shown) << c.text;
+  }
+  EXPECT_EQ(gf_printableCut(std::string(20000, '\x80')).size(), 300u + std::string_view("... (20000 bytes)").size());
+  EXPECT_EQ(gf_messageKind("lat:abc"), "lat");
+  EXPECT_EQ(gf_messageKind("? Strange QNH 5 found in x"), "Strange");
+  EXPECT_EQ(gf_messageKind("hexid incorrect12"), "hexid");
+  EXPECT_EQ(gf_messageKind(":::"), "other");
+}
+
+TEST(LogThrottle, AKindIsWrittenOnceAMinuteAndTheRestCounted) {
+  using namespace std::chrono_literals;
+  written.clear();
+  LogThrottle throttle;
+  const auto t0 = LogThrottle::Clock::time_point{} + 1h;
+  throttle.write("lat", "lat:1", &collect, t0);
+  throttle.write("lat", "lat:2", &collect, t0 + 10s);
+  throttle.write("gs", "gs:x", &collect, t0 + 20s);
+  throttle.write("lat", "lat:3", &collect, t0 + 59s);
+  EXPECT_EQ(written, (std::vector<std::string>{"lat:1", "gs:x"}));
+  // A minute after the last one written: the count, then the line.
+  throttle.write("lat", "lat:4", &collect, t0 + 60s);
+  throttle.write("lat", "lat:5", &collect, t0 + 61s);
+  EXPECT_EQ(written, (std::vector<std::string>{"lat:1", "gs:x", "2 more lines of the kind 'lat' not logged", "lat:4"}));
+  throttle.flush(&collect);
+  EXPECT_EQ(written.back(), "1 more line of the kind 'lat' not logged");
+  // Flushed: a fresh start writes at once.
+  written.clear();
+  throttle.write("lat", "lat:6", &collect, t0 + 62s);
+  throttle.flush(&collect);
+  EXPECT_EQ(written, (std::vector<std::string>{"lat:6"}));
+
+  // Kinds beyond the first 32 share one.
+  written.clear();
+  for (int i = 0; i < 40; ++i) throttle.write(fmt::format("kind{}", i), fmt::format("line {}", i), &collect, t0);
+  EXPECT_EQ(written.size(), 33u);
+  throttle.flush(&collect);
+  EXPECT_EQ(written.back(), "7 more lines of the kind 'other' not logged");
 }

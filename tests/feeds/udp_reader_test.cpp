@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -186,6 +187,67 @@ TEST_F(UdpReaderTest, RepeatFilterForgetsTheLastDatagramWithTheFeedAndTheRun) {
     EXPECT_TRUE(waitUntil([] { return trafficQnh.load() == 1020; }));
   }
   EXPECT_FALSE(log.contains("Exception"));
+}
+
+TEST_F(UdpReaderTest, GarbageOnBothPortsLeavesALogAUserCanRead) {
+  realTrafficLink.detected = true; // every datagram handled, none filtered as a repeat
+  gf_setLiveTrafficHooks({[] { return std::int32_t{40}; }, nullptr});
+  std::mt19937 random(23);
+  const auto garbage = [&random](std::size_t size) {
+    std::string bytes(size, '\0');
+    for (auto& b : bytes) b = static_cast<char>(random() % 256);
+    std::replace(bytes.begin(), bytes.end(), 'V', 'W'); // never a ground vehicle, dropped unseen
+    return bytes;
+  };
+  constexpr int trafficGarbage = 300;
+  constexpr int weatherGarbage = 40;
+  {
+    RunningReader traffic(trafficReader, [](UdpReader&) { gf_runTrafficReader(0); });
+    RunningReader weather(qnhReader, [](UdpReader&) { gf_runQnhReader(0); });
+    ASSERT_TRUE(traffic.listening() && weather.listening());
+    for (int i = 0; i < trafficGarbage; ++i) {
+      // Lines of 29 fields fail further in: a line of garbage with a number where one is read.
+      std::string line = garbage(1 + random() % 1500);
+      if (i % 3 == 0) {
+        auto field = [&garbage](std::size_t size) {
+          std::string text = garbage(size);
+          std::replace(text.begin(), text.end(), ',', ';');
+          return text;
+        };
+        line = trafficLine({{4, "x" + field(40)}, {14, "1718000000." + field(8)}});
+      }
+      traffic.send(line);
+    }
+    for (int i = 0; i < weatherGarbage; ++i) weather.send(garbage(1 + random() % 2000));
+    traffic.send(trafficLine());
+    weather.send(R"({"QNH": 1020})");
+    ASSERT_TRUE(waitUntil([] {
+      return trafficReader.datagramCount.load() == trafficGarbage + 1 &&
+             qnhReader.datagramCount.load() == weatherGarbage + 1;
+    }));
+  }
+  EXPECT_EQ(gf_addingStackSize(), 1u) << "the good line after the garbage";
+  EXPECT_EQ(trafficQnh.load(), 1020);
+  // Text only: printable bytes in lines of a few hundred characters, ended by the platform's
+  // line end.
+  std::string bytes = testing_support::readFile(log.file());
+  for (auto end = bytes.find("\r\n"); end != std::string::npos; end = bytes.find("\r\n", end)) bytes.erase(end, 1);
+  EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));
+  const auto lines = log.lines();
+  for (const auto& line : lines) EXPECT_LE(line.size(), 360u) << line;
+  // Each kind once, then counted: every bad datagram is accounted for.
+  std::size_t written = 0;
+  std::size_t counted = 0;
+  for (const auto& line : lines) {
+    if (line.starts_with("exception in processLineSub: ") || line.starts_with("Exception ") ||
+        line.starts_with("===> QNH string") || line.starts_with("no QNH") || line.starts_with("? Strange"))
+      ++written;
+    if (const auto more = line.find(" more line"); more != std::string::npos)
+      counted += std::stoul(line.substr(0, more));
+  }
+  EXPECT_LE(written, 12u);
+  EXPECT_EQ(written + counted, static_cast<std::size_t>(trafficGarbage + weatherGarbage));
+  EXPECT_LT(bytes.size(), 8000u);
 }
 
 TEST_F(UdpReaderTest, BusyPortEndsTheRunWithReaderError) {
