@@ -8,9 +8,9 @@
 // followed without waiting for them.
 #include "core/geodesy.h"
 #include "core/time.h"
+#include "records/aircraft.h"
 #include "simlink/command_queues.h"
 #include "simlink/user_state.h"
-#include "records/aircraft.h"
 
 #include <chrono>
 #include <cstdint>
@@ -98,7 +98,8 @@ struct TrafficCalls {
   std::function<void()> sendQueuedRemovals;
   // A park airport is set (its code is not empty), and it has stands.
   std::function<bool()> parkAirportSet;
-  // The code of the park airport, empty when none is set.
+  // The park airport as the window shows it, its code with its IATA code ("KLAX (LAX)"),
+  // empty when none is set.
   std::function<std::string()> parkAirportCode;
   std::function<bool()> parkAirportHasStands;
   std::function<void()> gf_adjustParking;

@@ -111,7 +111,10 @@ void gf_wireRunServices() {
   live.gf_updateParkAirport = gf_updateParkAirport;
   live.gf_clearGroundTraffic = gf_clearGroundTraffic;
   live.parkAirportSet = [] { return !currentParkAirport.code.empty(); };
-  live.parkAirportCode = [] { return currentParkAirport.code; };
+  // Shown in the window with its IATA code: "KLAX (LAX)".
+  live.parkAirportCode = [] {
+    return currentParkAirport.code.empty() ? std::string{} : gf_formatAirportCode(currentParkAirport);
+  };
   live.parkAirportHasStands = [] { return !standList.empty(); };
   live.gf_adjustParking = gf_adjustParking;
   live.reservedStandSet = [] { return !reservedStand.empty(); };

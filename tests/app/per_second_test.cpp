@@ -1,3 +1,4 @@
+#include "airports/park_airport.h"
 #include "app/edit_boxes.h"
 #include "app/main_loop.h"
 #include "app/per_second.h"
@@ -236,6 +237,22 @@ TEST_F(PerSecondTest, TheTwinSweepRemovesTheStaticThatStandsForALiveAircraft) {
   world.staticList = {staticAircraft("KLM1234*", klax)};
   const auto at915 = stepAt(915);
   EXPECT_EQ(std::count(at915.begin(), at915.end(), "removeAircraftFromSim KLM1234*"), 0);
+}
+
+TEST_F(PerSecondTest, TheParkBandNamesTheParkAirportWithItsIataCode) {
+  gf_wireRunServices();
+  struct Case {
+    AirportData airport;
+    const char* shown;
+  };
+  for (const Case& c : std::vector<Case>{{{"KLAX", "LAX", 33.9425, -118.408, 125}, "KLAX (LAX)"},
+                                         {{"LFPO", "", 48.7233, 2.3794, 291}, "LFPO"},
+                                         {{}, ""}}) {
+    currentParkAirport = c.airport;
+    gf_perSecondStep();
+    EXPECT_EQ(mainWindow.snapshot().parkAirportCode, c.shown);
+  }
+  currentParkAirport = {};
 }
 
 TEST_F(PerSecondTest, TheCountsOfTheWindow) {
