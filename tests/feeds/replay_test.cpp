@@ -9,6 +9,7 @@
 #include "support/test_support.h"
 
 #include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -37,7 +38,10 @@ Replay replay(const std::string& recording, double speed, double maxRate) {
   EXPECT_TRUE(listening);
   if (listening) {
     rtstandin::Options options;
-    options.file = std::string(HVM_DATA_DIR) + "/realtraffic/" + recording;
+    // A name alone is one of the real recordings.
+    options.file = std::filesystem::path(recording).has_parent_path()
+                       ? recording
+                       : std::string(HVM_DATA_DIR) + "/realtraffic/" + recording;
     options.speed = speed;
     options.maxRate = maxRate;
     options.link = false;
@@ -112,6 +116,34 @@ TEST_F(ReplayTest, BusyGroundTrafficAtLax) {
   checkReports(run, 342, 100);
   EXPECT_EQ(trafficQnh.load(), 1006);
   EXPECT_GT(trafficReader.lineTimestamp.load(), run.started - 5);
+}
+
+TEST_F(ReplayTest, ARecordingWithTheTimeInFrontOfEveryLine) {
+  // The same recording in the other form: each line's time in front, "T : AITFC,...", and
+  // the lines themselves without a time of their own.
+  const auto real = testing_support::readFile(std::string(HVM_DATA_DIR) + "/realtraffic/KLAX_20210125_Test.csv");
+  std::string prefixed;
+  std::string recorded = "1611615160";
+  for (std::size_t start = 0; start < real.size();) {
+    auto end = real.find('\n', start);
+    if (end == std::string::npos) end = real.size();
+    std::string line = real.substr(start, end - start);
+    start = end + 1;
+    if (line.empty()) continue;
+    if (line.starts_with("AITFC,")) {
+      const auto lastComma = line.rfind(',');
+      if (line.size() > lastComma + 1) recorded = line.substr(lastComma + 1);
+      line.erase(lastComma + 1);
+    }
+    prefixed += recorded + " : " + line + "\n";
+  }
+  testing_support::TempDir dir;
+  const auto file = dir / "KLAX_20210125_prefixed.txt";
+  testing_support::writeFile(file, prefixed);
+  const auto run = replay(file.string(), 100, 1000);
+  EXPECT_EQ(run.trafficSent, 818u);
+  checkReports(run, 342, 100);
+  EXPECT_EQ(trafficQnh.load(), 1006);
 }
 
 TEST_F(ReplayTest, TwentyMinutesAroundLax) {

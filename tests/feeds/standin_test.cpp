@@ -139,6 +139,59 @@ TEST(StandInRecording, LinesFarOutOfStepDoNotMoveTheReplayClock) {
   EXPECT_NEAR(withEarlier.datagrams.back().offsetSeconds, plain.datagrams.back().offsetSeconds, 5);
 }
 
+TEST(StandInRecording, AnyRunOfLinesAheadOfTheRecordingAtItsStartLeavesTheClockAlone) {
+  // A recording whose first lines are stamped nine hours later than the rest: more of them
+  // than the lines around them that the median looks at, and many more.
+  const auto real = testing_support::readFile(std::string(HVM_DATA_DIR) + "/realtraffic/KLAX_20210125_Test.csv");
+  const auto plain = rtstandin::scheduleFromText(real);
+  const double later = plain.firstTime + 9 * 3600;
+  for (const int run : {16, 31, 200, 700}) {
+    SCOPED_TRACE(run);
+    std::string text;
+    for (int i = 0; i < run; ++i) text += shortLine(20001 + i, later + i % 7);
+    const auto schedule = rtstandin::scheduleFromText(text + real);
+    ASSERT_EQ(schedule.datagrams.size(), plain.datagrams.size() + static_cast<std::size_t>(run));
+    EXPECT_DOUBLE_EQ(schedule.firstTime, plain.firstTime);
+    // The odd lines leave at once with their own times; the recording keeps its pace.
+    for (int i = 0; i < run; ++i) ASSERT_EQ(schedule.datagrams[static_cast<std::size_t>(i)].offsetSeconds, 0) << i;
+    for (std::size_t i = 0; i < plain.datagrams.size(); ++i)
+      ASSERT_NEAR(schedule.datagrams[i + static_cast<std::size_t>(run)].offsetSeconds, plain.datagrams[i].offsetSeconds,
+                  1e-9)
+          << i;
+    EXPECT_NEAR(schedule.datagrams.back().offsetSeconds, 342, 60);
+  }
+}
+
+TEST(StandInRecording, LinesWithTheirTimeInFrontAreReportedAtThatTime) {
+  const auto schedule = rtstandin::scheduleFromText("1000.5 : {\"QNH\": \"2996\"}\n"
+                                                    "1001 : AITFC,20001,34,-118,5000,0,1,90,200,A1,B738,N1,,,900\n"
+                                                    "1003.25 :AITFC,20002,34,-118,5000,0,1,90,200,A2,B738,N2,,\n"
+                                                    "1002: AITFC,20003,34,-118,5000,0,1,90,200,A3,B738,N3,,,1010\n"
+                                                    "1010 : RTTFC,raw line\n"
+                                                    "1011 : \n"
+                                                    "1012 : AITFC,20004\n"
+                                                    "AITFC,20005,34,-118,5000,0,1,90,200,A5,B738,N5,,\n"
+                                                    "12,34 : AITFC,20006,34,-118,5000,0,1,90,200,A6,B738,N6,,\n");
+  ASSERT_EQ(schedule.datagrams.size(), 7u);
+  EXPECT_EQ(schedule.skippedLines, 1u);
+  EXPECT_DOUBLE_EQ(schedule.firstTime, 1000.5);
+  EXPECT_EQ(schedule.datagrams[0].kind, rtstandin::DatagramKind::Weather);
+  EXPECT_EQ(schedule.datagrams[0].text, "{\"QNH\": \"2996\"}");
+  EXPECT_EQ(schedule.datagrams[1].text, "AITFC,20001,34,-118,5000,0,1,90,200,A1,B738,N1,,,900");
+  // The time in front is the report time, whatever the line says.
+  EXPECT_EQ(schedule.datagrams[1].reportTime, 1001.0);
+  EXPECT_EQ(schedule.datagrams[2].reportTime, 1003.25);
+  EXPECT_EQ(schedule.datagrams[3].reportTime, 1002.0);
+  EXPECT_EQ(schedule.datagrams[4].text, "RTTFC,raw line");
+  EXPECT_EQ(schedule.datagrams[5].reportTime, 1010.0) << "no time of its own: the recording's clock";
+  EXPECT_EQ(schedule.datagrams[6].text, "12,34 : AITFC,20006,34,-118,5000,0,1,90,200,A6,B738,N6,,")
+      << "no time in front: sent as written";
+  EXPECT_EQ(offsets(schedule), (std::vector<double>{0, 0.5, 2.75, 2.75, 9.5, 9.5, 9.5}));
+  const auto sent = rtstandin::convertShortLine(schedule.datagrams[1].text, *schedule.datagrams[1].reportTime);
+  ASSERT_TRUE(sent);
+  EXPECT_EQ(split(*sent)[14], "1001.00");
+}
+
 TEST(StandInRecording, PausesOfTheRecordingAreKept) {
   std::string text;
   for (int i = 0; i < 40; ++i) text += shortLine(20001 + i, 1000 + i + (i >= 20 ? 600 : 0));

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace rtstandin {
 
@@ -52,8 +53,11 @@ double shiftedTime(double recorded, double firstTime, double startEpoch, double 
 
 // The recording's clock. Lines come in the order they were received, each a little after
 // its report time, so the latest report time so far tells the recording's time. A line far
-// out of step with its neighbours (a clock gone wrong, a stale report) must not move it:
-// such a line is judged against the median time of the lines around it.
+// out of step with the recording (a clock gone wrong, a stale report) must not move it: such
+// a line is judged against the median time of the lines around it, and, since a run of such
+// lines may outnumber its neighbours, against the lines after it too: a line stamped far later
+// than most of the recording after it is ahead of the recording, however many such lines
+// come together.
 constexpr std::size_t neighbours = 15; // on each side
 constexpr double outOfStepSeconds = 300;
 
@@ -65,6 +69,41 @@ double medianAround(const std::vector<double>& times, std::size_t index) {
   const auto middle = around.begin() + static_cast<std::ptrdiff_t>(window / 2);
   std::nth_element(around.begin(), middle, around.end());
   return *middle;
+}
+
+// For each line, how many of the lines after it are stamped more than outOfStepSeconds
+// earlier (a count over a Fenwick tree of the times seen from the end).
+std::vector<std::size_t> earlierAfter(const std::vector<double>& times) {
+  std::vector<double> sorted = times;
+  std::sort(sorted.begin(), sorted.end());
+  sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+  std::vector<std::size_t> tree(sorted.size() + 1, 0);
+  std::vector<std::size_t> counts(times.size(), 0);
+  for (std::size_t k = times.size(); k-- > 0;) {
+    auto below = static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), times[k] - outOfStepSeconds) -
+                                          sorted.begin());
+    for (; below > 0; below -= below & (~below + 1)) counts[k] += tree[below];
+    auto at = static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), times[k]) - sorted.begin()) + 1;
+    for (; at < tree.size(); at += at & (~at + 1)) ++tree[at];
+  }
+  return counts;
+}
+
+// "T : rest", a line with the time it was recorded in seconds since 1970 in front; nothing
+// when the line has no such prefix.
+std::optional<std::pair<double, std::string_view>> timePrefix(std::string_view line) {
+  double time = 0;
+  const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), time);
+  if (error != std::errc{} || end == line.data() || !std::isfinite(time)) return std::nullopt;
+  auto rest = line.substr(static_cast<std::size_t>(end - line.data()));
+  const auto blanks = [&rest] {
+    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
+  };
+  blanks();
+  if (rest.empty() || rest.front() != ':') return std::nullopt;
+  rest.remove_prefix(1);
+  blanks();
+  return std::pair{time, rest};
 }
 
 Schedule scheduleFromText(std::string_view text) {
@@ -79,9 +118,16 @@ Schedule scheduleFromText(std::string_view text) {
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line.front() == '#') continue;
+    // A recording with the time of every line in front: that time is the line's report time.
+    std::optional<double> recorded;
+    if (const auto prefixed = timePrefix(line)) {
+      recorded = prefixed->first;
+      line = prefixed->second;
+      if (line.empty()) continue;
+    }
     ScheduledDatagram datagram;
     datagram.text = std::string(line);
-    if (line.front() == '{') {
+    if (!line.empty() && line.front() == '{') {
       datagram.kind = DatagramKind::Weather;
     } else if (line.starts_with("AITFC,")) {
       const auto fields = splitCommas(line);
@@ -89,17 +135,23 @@ Schedule scheduleFromText(std::string_view text) {
         ++schedule.skippedLines;
         continue;
       }
-      datagram.reportTime = fields.size() > 14 ? number(fields[14]) : std::nullopt;
-      if (datagram.reportTime) {
-        times.push_back(*datagram.reportTime);
-        timedAt.push_back(schedule.datagrams.size());
-      }
+      datagram.reportTime = recorded ? recorded : fields.size() > 14 ? number(fields[14]) : std::nullopt;
+      recorded = datagram.reportTime;
+    }
+    if (recorded) {
+      times.push_back(*recorded);
+      timedAt.push_back(schedule.datagrams.size());
     }
     schedule.datagrams.push_back(std::move(datagram));
   }
   if (times.empty()) return schedule;
 
-  const auto inStep = [&](std::size_t k) { return std::fabs(times[k] - medianAround(times, k)) <= outOfStepSeconds; };
+  const auto earlier = earlierAfter(times);
+  const auto inStep = [&](std::size_t k) {
+    const std::size_t after = times.size() - 1 - k;
+    const bool ahead = earlier[k] >= neighbours && 2 * earlier[k] > after;
+    return !ahead && std::fabs(times[k] - medianAround(times, k)) <= outOfStepSeconds;
+  };
   // The replay starts at the first line in step with the others.
   std::size_t firstInStep = 0;
   while (firstInStep + 1 < times.size() && !inStep(firstInStep)) ++firstInStep;

@@ -8,6 +8,8 @@
 //   {...}   a weather datagram (JSON), sent as it stands to the weather port;
 //   # ...   a comment; empty lines are skipped;
 //   anything else is a traffic datagram sent exactly as written (for hand-made edge cases).
+// Any of these may carry the time it was recorded in front, "T : AITFC,...", T in seconds
+// since 1970: the line's report time, whatever the line itself says.
 //
 // The long traffic layout (fields counted from 0; unknown values "null", or -1 for numbers):
 //   0 "RTTFC"  1 hexid  2 lat  3 lon  4 altitude ft  5 vertical speed  6 airborne 0/1
@@ -30,17 +32,18 @@ struct ScheduledDatagram {
   double offsetSeconds = 0.0; // after the start of the replay, at speed 1
   DatagramKind kind = DatagramKind::Traffic;
   std::string text; // for converted lines, the report time is filled in when sent
-  // Short-format lines: the line's own report time or, for a line without one, the
-  // recording's time at that line; empty when the file gives no time at all (then the
-  // moment of sending is the report time).
+  // Short-format lines: the line's recorded time or its own report time or, for a line
+  // without either, the recording's time at that line; empty when the file gives no time at
+  // all (then the moment of sending is the report time).
   std::optional<double> reportTime;
 };
 
 struct Schedule {
   std::vector<ScheduledDatagram> datagrams;
   // The recording's time at offset 0. A line's offset is the latest report time up to it,
-  // where a line whose time is far out of step with the lines around it (a clock gone
-  // wrong) counts for nothing: it leaves with the lines around it, with its own time.
+  // where a line whose time is far out of step with the recording (a clock gone wrong: with
+  // the lines around it, or ahead of most lines after it) counts for nothing: it leaves with
+  // the lines around it, with its own time.
   double firstTime = 0.0;
   std::size_t skippedLines = 0;
 };
