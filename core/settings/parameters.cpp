@@ -4,6 +4,7 @@
 #include "core/settings/parameters.h"
 
 #include "core/random.h"
+#include "core/settings/settings_version.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ StringParameter MSFS{"MSFS", ""};
 StringParameter P3D{"P3D", ""};
 
 std::atomic<double> rangeNm{static_cast<double>(RANGE.defaultValue)};
-std::atomic<std::int32_t> rangeMetres{RANGE.defaultValue * 1852};
+std::atomic<std::int32_t> rangeMetres{gf_rangeMetres(RANGE.defaultValue)};
 
 const std::array<std::string, 10> airportHeaderNames{LATERAL_RANGE.name, AUTO_RANGE.name, INITIAL_LOAD_ONLY.name,
                                                      PARK_SOFT.name,     PARK_FAKE.name,  parking_percentage.name,

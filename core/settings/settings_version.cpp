@@ -1,6 +1,7 @@
 #include "core/settings/settings_version.h"
 
 #include "core/files.h"
+#include "core/geodesy.h"
 #include "core/log.h"
 #include "core/settings/control_port.h"
 #include "core/settings/file_names.h"
@@ -8,6 +9,7 @@
 #include "core/settings/settings_file.h"
 #include "core/version.h"
 
+#include <cmath>
 #include <filesystem>
 #include <fmt/format.h>
 #include <limits>
@@ -100,15 +102,19 @@ std::int32_t gf_quantizeRange(std::int32_t nm) {
   return 100;
 }
 
+std::int32_t gf_rangeMetres(std::int32_t nm) {
+  // A range too large for int32 metres is held at the largest one, not wrapped round.
+  const double metres = std::ceil(static_cast<double>(nm) * longestNmMetres);
+  constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
+  constexpr auto highest = std::numeric_limits<std::int32_t>::max();
+  return metres <= lowest ? lowest : (metres >= highest ? highest : static_cast<std::int32_t>(metres));
+}
+
 void gf_setRange(std::int32_t nm) {
   RANGE.set(RANGE.clamp(nm));
   if (const auto row = RANGE.choiceRow(RANGE.get()); row >= 0) gf_selectControlRow(RANGE.controlId, row);
   rangeNm.store(static_cast<double>(nm));
-  // A range too large for int32 metres is held at the largest one, not wrapped round.
-  const auto metres = static_cast<std::int64_t>(nm) * 1852;
-  constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
-  constexpr auto highest = std::numeric_limits<std::int32_t>::max();
-  rangeMetres.store(static_cast<std::int32_t>(metres < lowest ? lowest : (metres > highest ? highest : metres)));
+  rangeMetres.store(gf_rangeMetres(nm));
 }
 
 void gf_updateSettingsVersion(const std::set<std::string>& namesInFile) {

@@ -7,6 +7,11 @@
 // A range in nm mapped onto one of RANGE's choices.
 std::int32_t gf_quantizeRange(std::int32_t nm);
 
+// The radius in metres the simulator is asked for aircraft within a range of nm nautical
+// miles: all the traffic filter admits at that range, on the simulator's earth (never less
+// than nm x 1852), held within int32.
+std::int32_t gf_rangeMetres(std::int32_t nm);
+
 // Sets the traffic range in memory (nothing is saved): RANGE clamped to its limits, with
 // its row selected when the value is a choice, and rangeNm and rangeMetres from the
 // argument itself.

@@ -142,7 +142,7 @@ TEST(SettingsFile, FirstStartWritesEveryDefaultInTableOrder) {
                            "text 32828 ", "row 32818 15"})
     EXPECT_TRUE(port.saw(call)) << call;
   EXPECT_EQ(rangeNm.load(), 40.0);
-  EXPECT_EQ(rangeMetres.load(), 74080);
+  EXPECT_EQ(rangeMetres.load(), 74463);
 }
 
 TEST(SettingsFile, LoadKeepsTheFileAndAddsWhatIsMissing) {

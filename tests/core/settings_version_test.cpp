@@ -35,11 +35,13 @@ TEST(SettingsVersion, SetRange) {
     std::int32_t metres;
   };
   const Case cases[] = {
-      {41, 41, nullptr, 41.0, 75932},
-      {150, 100, "row 32818 19", 150.0, 277800},
-      {40, 40, "row 32818 15", 40.0, 74080},
-      {2, 2, "row 32818 0", 2.0, 3704},
-      {-5, 2, "row 32818 0", -5.0, -9260},
+      // The metres take in a mile of the program's sphere where the earth curves least
+      // (WGS84 at the poles): nm x 1861.566.
+      {41, 41, nullptr, 41.0, 76325},
+      {150, 100, "row 32818 19", 150.0, 279235},
+      {40, 40, "row 32818 15", 40.0, 74463},
+      {2, 2, "row 32818 0", 2.0, 3724},
+      {-5, 2, "row 32818 0", -5.0, -9307},
       {INT_MAX, 100, "row 32818 19", INT_MAX, INT_MAX},
       {INT_MIN, 2, "row 32818 0", INT_MIN, INT_MIN},
   };

@@ -1,11 +1,18 @@
 // The services live traffic and the run call of the link: the queues, the position
 // hand-over, the error flag and the direct calls.
+#include "core/geodesy.h"
+#include "core/settings/parameters.h"
+#include "core/settings/settings_version.h"
+#include "feeds/traffic_line.h"
 #include "link_fixture.h"
 #include "simlink/direct_calls.h"
 #include "simlink/own_objects.h"
 #include "simlink/user_state.h"
 
 #include <atomic>
+#include <cmath>
+#include <fmt/format.h>
+#include <numbers>
 #include <thread>
 
 namespace {
@@ -117,6 +124,50 @@ TEST_F(LinkServices, DirectCallsGoOutOnTheOpenHandleAndReportFailures) {
   gf_requestAircraftInRange(74080);
   gf_requestUserAcPosition();
   EXPECT_TRUE(fake.calls().empty());
+}
+
+// The haversine distance on the stand-in simulator's earth, a sphere of 6371 km.
+double standinMetres(const GeoPosition& a, const GeoPosition& b) {
+  const double toRad = std::numbers::pi / 180.0;
+  const double dLat = (b.latitude - a.latitude) * toRad;
+  const double dLon = (b.longitude - a.longitude) * toRad;
+  const double h = std::sin(dLat / 2) * std::sin(dLat / 2) + std::cos(a.latitude * toRad) *
+                                                                 std::cos(b.latitude * toRad) * std::sin(dLon / 2) *
+                                                                 std::sin(dLon / 2);
+  return 2 * 6371000.0 * std::atan2(std::sqrt(h), std::sqrt(1 - h));
+}
+
+TEST_F(LinkServices, TheRangeAskedForHoldsEveryAircraftTheTrafficFilterAdmits) {
+  simLinkState.simConnectHandle = fake.handle();
+  for (const std::int32_t nm : {2, 10, 40, 100}) {
+    gf_setRange(nm);
+    // As live traffic asks for the ground data of the aircraft around the user.
+    gf_requestAircraftInRange(rangeMetres.load());
+    const auto asked = fake.callsOf("RequestDataOnSimObjectType");
+    ASSERT_FALSE(asked.empty());
+    const double radius = asked.back().values.at(2);
+    for (const GeoPosition user : {GeoPosition{33.9425, -118.4081}, GeoPosition{64.13, -21.94}}) {
+      for (const double bearing : {0.0, 0.8, 1.5708, 3.1416}) {
+        SCOPED_TRACE(fmt::format("{} nm from {},{} at {}", nm, user.latitude, user.longitude, bearing));
+        // An airliner just inside the range: the filter lets it through.
+        const GeoPosition at = gf_destinationPoint(user, bearing, (nm - 1e-4) * 6076.11549);
+        std::vector<std::string> f(29, "null");
+        f[0] = "RTTFC", f[1] = "11234567", f[2] = fmt::format("{:.8f}", at.latitude);
+        f[3] = fmt::format("{:.8f}", at.longitude), f[4] = "5000", f[5] = "0", f[7] = "90", f[8] = "250";
+        f[9] = "AAL1", f[10] = "B738", f[14] = "1718000000", f[20] = "-1", f[23] = "-1", f[28] = "A3";
+        std::string line = f[0];
+        for (std::size_t i = 1; i < f.size(); ++i) line += "," + f[i];
+        std::vector<std::string_view> fields;
+        TrafficLineContext context;
+        context.reference = user;
+        context.rangeNm = rangeNm.load();
+        ASSERT_EQ(gf_parseTrafficLine(line, context, fields).outcome, LineOutcome::Accepted);
+        // The simulator must report it too, measured on its own earth.
+        EXPECT_GE(radius, standinMetres(user, at));
+      }
+    }
+  }
+  gf_setRange(RANGE.defaultValue);
 }
 
 TEST_F(LinkServices, ACallWithoutAConnectionFails) {
