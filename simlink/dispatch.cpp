@@ -1,6 +1,7 @@
 #include "simlink/dispatch.h"
 
 #include "core/errors.h"
+#include "core/geodesy.h"
 #include "core/log.h"
 #include "core/shell/main_window.h"
 #include "core/shell/run_state.h"
@@ -34,6 +35,11 @@ enum : std::uint32_t {
 constexpr double groundDataCeilingFt = 2500.0;
 // The frame rate is sampled every this many frames.
 constexpr std::int32_t frameSample = 30;
+// Beyond these the simulator's numbers are garbage: frames per second, heights in feet.
+constexpr float frameRateLimit = 10000.0f;
+constexpr double heightLimitFt = 1.0e6;
+// The block of the aircraft-in-range data, and where the identity's title follows it.
+constexpr std::uint32_t groundDataBytes = 56;
 
 constexpr std::uint32_t dataBlock = recv_offset::dataBlock;
 
@@ -88,13 +94,30 @@ void lf_handleEvent(const ReceivedMessage& m) {
   }
 }
 
+// Whether a new aircraft is ours, wherever it is: the range data reach only the aircraft within
+// the range asked for, and the tail number alone does not tell (another program may fly the
+// same callsign). Sent at once: this thread alone closes the handle.
+void lf_askIdentity(std::uint32_t objectId) {
+  if (simLinkState.simConnectError.load()) return;
+  if (simCalls.SimConnect_RequestDataOnSimObject(
+          simLinkState.simConnectHandle.load(), gf_simId(SimRequestId::ObjectIdentity),
+          gf_simId(SimDefinitionId::ObjectIdentity), objectId, simPeriodOnce, 0, 0, 0, 0) < 0) {
+    gf_logWarning("SimConnect request identity of a new aircraft fails");
+    gf_handleSimConnectError();
+  }
+}
+
 void lf_handleObjectEvent(const ReceivedMessage& m) {
   if (m.u32(recv_offset::objectType) != simObjectTypeAircraft) return;
   const std::uint32_t eventId = m.u32(recv_offset::eventId);
   const std::uint32_t objectId = m.u32(recv_offset::eventData);
   if (lf_event(eventId, SimEventId::ObjectAdded)) {
-    if (objectId != 0 && objectId != simLinkState.userObjectId.load()) gf_noteAddedObject(objectId, LinkClock::now());
+    if (objectId != 0 && objectId != simLinkState.userObjectId.load()) {
+      gf_noteAddedObject(objectId, LinkClock::now());
+      lf_askIdentity(objectId);
+    }
   } else if (lf_event(eventId, SimEventId::ObjectRemoved)) {
+    gf_takeAddedObject(objectId);
     gf_forgetOwnObject(objectId);
     gf_pushSimResult({static_cast<std::int32_t>(objectId), 0, 0, simResultRemoved, 0.0, 0.0});
   }
@@ -104,8 +127,23 @@ void lf_handleFrame(const ReceivedMessage& m) {
   gf_sendQueuedCommands();
   if (++simLinkState.frameCounter >= frameSample) {
     simLinkState.frameCounter = 0;
-    simLinkState.frameRate.store(m.f32(recv_offset::frameRate));
+    // Live traffic decides by the rate whether it waits for the command mutex.
+    const float rate = m.f32(recv_offset::frameRate);
+    if (rate >= 0.0f && rate <= frameRateLimit)
+      simLinkState.frameRate.store(rate);
+    else
+      badSimData.write("frame rate", fmt::format("! SimConnect frame rate {} out of range, not taken", rate), &gf_log);
   }
+}
+
+bool lf_heightInRange(double feet) { return feet >= -heightLimitFt && feet <= heightLimitFt; }
+
+void lf_outOfRange(const ReceivedMessage& m, std::string_view what) {
+  const std::uint32_t requestId = m.u32(recv_offset::requestId);
+  badSimData.write(fmt::format("request {}", requestId),
+                   fmt::format("! SimConnect data of request {} for object {} with {} out of range, dropped", requestId,
+                               m.u32(recv_offset::objectId), what),
+                   &gf_log);
 }
 
 bool lf_blockHolds(const ReceivedMessage& m, std::uint32_t bytes) {
@@ -131,14 +169,93 @@ UserAcData lf_userState(const ReceivedMessage& m) {
   return s;
 }
 
+// A new object was identified as one of ours: released from the simulator's AI and frozen,
+// so that only the positions the link sends move it. The freeze goes out with the next frame;
+// this thread never waits for live traffic's command mutex (the handle cannot close meanwhile:
+// only this thread closes it).
+void lf_takeOver(std::uint32_t objectId) {
+  gf_markOwnObject(objectId);
+  const auto id = static_cast<std::int32_t>(objectId);
+  simCalls.SimConnect_AIReleaseControl(simLinkState.simConnectHandle.load(), objectId,
+                                       gf_simId(SimRequestId::ReleaseControl));
+  gf_queueLinkEvent({id, SimEventId::FREEZE_LATITUDE_LONGITUDE_SET, 1});
+  gf_queueLinkEvent({id, SimEventId::FREEZE_ALTITUDE_SET, 1});
+  gf_queueLinkEvent({id, SimEventId::FREEZE_ATTITUDE_SET, 1});
+}
+
+// The ground data of an aircraft, as both the range data and the identity bring it.
+struct GroundData {
+  double aboveGround = 0.0;
+  double groundAltitude = 0.0;
+  std::int64_t onGround = 0;
+  std::string atcId;
+};
+
+GroundData lf_groundData(const ReceivedMessage& m) {
+  return {m.f64(dataBlock), m.f64(dataBlock + 8), m.i64(dataBlock + 16), m.text(dataBlock + 24, 32)};
+}
+
+void lf_logForeign(std::uint32_t objectId, const GroundData& g) {
+  gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
+                     "gnd_alt:{:.0f} ft",
+                     "Hivemoor", objectId, g.atcId, g.aboveGround, g.onGround, g.groundAltitude));
+}
+
+// The identity of an aircraft the simulator announced: ours only when it carries the tail
+// number and the title of a creation of ours; whatever it is, from now on it is a known aircraft.
+void lf_identify(const ReceivedMessage& m) {
+  if (!lf_blockHolds(m, groundDataBytes)) return;
+  const std::uint32_t objectId = m.u32(recv_offset::objectId);
+  // Identified before, removed, or waited for too long.
+  if (!gf_takeAddedObject(objectId)) return;
+  GroundData g = lf_groundData(m);
+  const std::string title = m.text(dataBlock + groundDataBytes, m.size() - (dataBlock + groundDataBytes));
+  if (!lf_heightInRange(g.aboveGround) || !lf_heightInRange(g.groundAltitude)) {
+    lf_outOfRange(m, "its heights");
+    g.aboveGround = 0.0;
+    g.groundAltitude = 0.0;
+  }
+  const auto id = static_cast<std::int32_t>(objectId);
+  const std::optional<std::int32_t> hexId = g.atcId.empty() ? std::nullopt : gf_takePending(g.atcId, title);
+  if (!hexId || *hexId == 0) {
+    if (!g.atcId.empty() && gf_takeAbandoned(g.atcId, title)) {
+      // A creation the link gave up on was carried out after all: nobody would ever move or
+      // remove it, so it goes again.
+      gf_logWarning(fmt::format("Late creation of '{}', oid: {}, removed again", g.atcId, objectId));
+      gf_markOwnObject(objectId);
+      gf_queueLinkRemoval(id);
+      return;
+    }
+    if (const auto ours = gf_pendingTitle(g.atcId))
+      gf_logWarning(fmt::format("oid {} has the callsign '{}' of a creation of ours, but the title '{}', not '{}'",
+                                objectId, g.atcId, gf_printableCut(title, 260), *ours));
+    lf_logForeign(objectId, g);
+    return;
+  }
+  lf_takeOver(objectId);
+  if (*hexId <= 10000)
+    gf_pushSimResult({id, *hexId, 0, simResultStaticCreated, 0.0, 0.0});
+  else
+    gf_pushSimResult({id, *hexId, 0, simResultLiveCreated, 0.0, g.aboveGround});
+}
+
 void lf_handleSimObjectData(const ReceivedMessage& m) {
   const std::uint32_t requestId = m.u32(recv_offset::requestId);
   const std::uint32_t objectId = m.u32(recv_offset::objectId);
   switch (static_cast<SimRequestId>(requestId)) {
-  case SimRequestId::StaticCg:
-    if (lf_blockHolds(m, 16))
-      gf_pushSimResult(
-          {static_cast<std::int32_t>(objectId), 0, 0, simResultStaticCg, m.f64(dataBlock), m.f64(dataBlock + 8)});
+  case SimRequestId::StaticCg: {
+    if (!lf_blockHolds(m, 16)) break;
+    const double cgHeight = m.f64(dataBlock);
+    const double pitch = m.f64(dataBlock + 8);
+    if (!lf_heightInRange(cgHeight) || !(pitch >= -twoPi && pitch <= twoPi)) {
+      lf_outOfRange(m, "its static CG height or pitch");
+      break;
+    }
+    gf_pushSimResult({static_cast<std::int32_t>(objectId), 0, 0, simResultStaticCg, cgHeight, pitch});
+    break;
+  }
+  case SimRequestId::ObjectIdentity:
+    lf_identify(m);
     break;
   case SimRequestId::UserTitle:
     gf_handleUserAcTitle(m.text(dataBlock, m.size() > dataBlock ? m.size() - dataBlock : 0));
@@ -157,55 +274,22 @@ void lf_handleSimObjectData(const ReceivedMessage& m) {
   }
 }
 
-// A new object was identified as one of ours: released from the simulator's AI and frozen,
-// so that only the positions the link sends move it. The freeze goes out with the next frame;
-// this thread never waits for live traffic's command mutex (the handle cannot close meanwhile:
-// only this thread closes it).
-void lf_takeOver(std::uint32_t objectId) {
-  gf_markOwnObject(objectId);
-  const auto id = static_cast<std::int32_t>(objectId);
-  simCalls.SimConnect_AIReleaseControl(simLinkState.simConnectHandle.load(), objectId,
-                                       gf_simId(SimRequestId::ReleaseControl));
-  gf_queueLinkEvent({id, SimEventId::FREEZE_LATITUDE_LONGITUDE_SET, 1});
-  gf_queueLinkEvent({id, SimEventId::FREEZE_ALTITUDE_SET, 1});
-  gf_queueLinkEvent({id, SimEventId::FREEZE_ATTITUDE_SET, 1});
-}
-
 void lf_handleSimObjectDataByType(const ReceivedMessage& m) {
-  if (m.u32(recv_offset::requestId) != gf_simId(SimRequestId::AircraftInRange) || !lf_blockHolds(m, 56)) return;
+  if (m.u32(recv_offset::requestId) != gf_simId(SimRequestId::AircraftInRange) || !lf_blockHolds(m, groundDataBytes))
+    return;
   const std::uint32_t objectId = m.u32(recv_offset::objectId);
   if (objectId == 0 || objectId == simLinkState.userObjectId.load()) return;
-  const double aboveGround = m.f64(dataBlock);
-  const double groundAltitude = m.f64(dataBlock + 8);
-  const std::int64_t onGround = m.i64(dataBlock + 16);
-  const std::string atcId = m.text(dataBlock + 24, 32);
-  const auto id = static_cast<std::int32_t>(objectId);
-  if (gf_takeAddedObject(objectId)) {
-    const std::optional<std::int32_t> hexId = atcId.empty() ? std::nullopt : gf_takePendingByCallsign(atcId);
-    if (!hexId || *hexId == 0) {
-      if (!atcId.empty() && gf_takeAbandoned(atcId)) {
-        // A creation the link gave up on was carried out after all: nobody would ever move or
-        // remove it, so it goes again.
-        gf_logWarning(fmt::format("Late creation of '{}', oid: {}, removed again", atcId, objectId));
-        gf_markOwnObject(objectId);
-        gf_queueLinkRemoval(id);
-        return;
-      }
-      gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
-                         "gnd_alt:{:.0f} ft",
-                         "Hivemoor", objectId, atcId, aboveGround, onGround, groundAltitude));
-      return;
-    }
-    lf_takeOver(objectId);
-    if (*hexId <= 10000)
-      gf_pushSimResult({id, *hexId, 0, simResultStaticCreated, 0.0, 0.0});
-    else
-      gf_pushSimResult({id, *hexId, 0, simResultLiveCreated, 0.0, aboveGround});
+  // A new aircraft is known once its identity has come.
+  if (gf_isAddedObject(objectId)) return;
+  const GroundData g = lf_groundData(m);
+  if (!lf_heightInRange(g.aboveGround) || !lf_heightInRange(g.groundAltitude)) {
+    lf_outOfRange(m, "its heights");
     return;
   }
-  if (aboveGround > groundDataCeilingFt || atcId.empty() || atcId.back() == '*') return;
-  gf_pushSimResult({id, static_cast<std::int32_t>(static_cast<std::uint32_t>(onGround)), 0, simResultGroundData,
-                    groundAltitude, aboveGround});
+  if (g.aboveGround > groundDataCeilingFt || g.atcId.empty() || g.atcId.back() == '*') return;
+  gf_pushSimResult({static_cast<std::int32_t>(objectId),
+                    static_cast<std::int32_t>(static_cast<std::uint32_t>(g.onGround)), 0, simResultGroundData,
+                    g.groundAltitude, g.aboveGround});
 }
 
 } // namespace

@@ -117,7 +117,7 @@ void lf_createAcInSim(SimConnectClient* handle, const CreateAcData& c, std::vect
     gf_handleSimConnectError();
     return;
   }
-  gf_addPendingCreate({packetId, c.hexId, c.callsign, LinkClock::now()});
+  gf_addPendingCreate({packetId, c.hexId, c.callsign, LinkClock::now(), title});
 }
 
 void lf_sendRemovals(SimConnectClient* handle, std::vector<std::int32_t>& removals) {

@@ -1,12 +1,15 @@
 #include "simlink/link_state.h"
 
+#include "core/log.h"
 #include "core/shell/run_state.h"
 #include "simlink/command_queues.h"
 #include "simlink/frame_sender.h"
+#include "simlink/link_handlers.h"
 #include "simlink/own_objects.h"
 #include "simlink/user_state.h"
 
 SimLinkState simLinkState;
+LogThrottle badSimData;
 
 void gf_initSimClient(std::int32_t majorVersion) {
   simLinkState.simMajorVersion.store(majorVersion);
@@ -42,5 +45,6 @@ void gf_resetSimLink(std::int32_t majorVersion) {
   runState.flightRunning.store(false);
   gf_resetOwnObjects();
   gf_resetLinkCommands();
+  badSimData.flush(&gf_log);
   gf_resetUserState();
 }

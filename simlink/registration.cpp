@@ -17,7 +17,7 @@ struct Datum {
 
 using enum SimDefinitionId;
 
-// In the order they are declared: definitions 407, 408, 409, 402, 403, 405, 406, 404, 401.
+// In the order they are declared: definitions 407, 408, 409, 402, 403, 405, 406, 404, 401, 410.
 constexpr std::array datums{
     Datum{UserTitle, "TITLE", nullptr, simDatumStringV},
     Datum{UserModel, "ATC MODEL", nullptr, simDatumString32},
@@ -52,6 +52,11 @@ constexpr std::array datums{
     Datum{AcControls, "SPOILERS HANDLE POSITION", "percent", simDatumFloat64},
     Datum{AcControls, "GENERAL ENG THROTTLE LEVER POSITION:1", "percent", simDatumFloat64},
     Datum{AcControls, "GENERAL ENG THROTTLE LEVER POSITION:2", "percent", simDatumFloat64},
+    Datum{ObjectIdentity, "Plane Alt Above Ground", "feet", simDatumFloat64},
+    Datum{ObjectIdentity, "Ground Altitude", "feet", simDatumFloat64},
+    Datum{ObjectIdentity, "SIM ON GROUND", "Bool", simDatumInt64},
+    Datum{ObjectIdentity, "ATC ID", nullptr, simDatumString32},
+    Datum{ObjectIdentity, "TITLE", nullptr, simDatumStringV},
 };
 
 struct NamedEvent {

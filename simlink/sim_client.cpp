@@ -166,6 +166,7 @@ void SimClient(std::stop_token stop) {
   }
   mainWindow.update(topBandRect, [](DisplayState& d) { d.simConnected = false; });
   lf_closeConnection();
+  badSimData.flush(&gf_log);
 }
 
 std::jthread gf_startSimClient() { return std::jthread(&SimClient); }

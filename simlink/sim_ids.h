@@ -45,6 +45,8 @@ enum class SimDefinitionId : std::uint32_t {
   UserTitle = 407,    // TITLE
   UserModel = 408,    // ATC MODEL
   UserOnGround = 409, // SIM ON GROUND of the user aircraft
+  // The ground data of 404, then TITLE, of one newly added object: whether it is ours.
+  ObjectIdentity = 410,
 };
 
 enum class SimRequestId : std::uint32_t {
@@ -58,6 +60,7 @@ enum class SimRequestId : std::uint32_t {
   UserOnGround = 108,
   UserPosition = 109,
   FlightPlan = 110,
+  ObjectIdentity = 111,
 };
 
 // Datum types of AddToDataDefinition.

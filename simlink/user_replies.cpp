@@ -7,10 +7,10 @@
 #include "core/shell/run_state.h"
 #include "core/shell/status_line.h"
 #include "feeds/realtraffic_link.h"
+#include "records/aircraft.h"
 #include "simlink/link_handlers.h"
 #include "simlink/link_state.h"
 #include "simlink/park_stands.h"
-#include "records/aircraft.h"
 
 #include <array>
 #include <cmath>
@@ -24,6 +24,12 @@ constexpr double teleportNm = 10.0;
 constexpr std::size_t titleLimit = 48;
 // The ground speed below which the user aircraft counts as parked on its stand.
 constexpr double parkedSpeedKt = 2.0;
+// Beyond these the simulator's numbers are garbage, whatever the aircraft: angles in radians
+// within two turns, heights in feet, the ground velocity in knots.
+constexpr double angleLimit = 2 * twoPi;
+constexpr double altitudeLimitFt = 1.0e6;
+constexpr double speedLimitKt = 1.0e5;
+constexpr std::int64_t secondsPerDay = 86400;
 
 // The first bytes of a text, never ending inside a UTF-8 sequence.
 std::string lf_cut(const std::string& text, std::size_t limit) {
@@ -91,14 +97,34 @@ void lf_deriveModel(std::string model) {
 
 } // namespace
 
-std::int64_t gf_simUtcSeconds(std::int64_t year, std::int64_t dayOfYear, std::int64_t secondsOfDay) {
+std::optional<std::int64_t> gf_simUtcSeconds(std::int64_t year, std::int64_t dayOfYear, std::int64_t secondsOfDay) {
+  // With the year cut to 16 bits and the day and the seconds in range, nothing below can overflow.
+  if (dayOfYear < 1 || dayOfYear > 366 || secondsOfDay < 0 || secondsOfDay > secondsPerDay) return std::nullopt;
   const std::int64_t y = static_cast<std::int16_t>(static_cast<std::uint16_t>(year & 0xFFFF));
   const std::int64_t c = y >= 1 ? (y - 1) / 100 : (y - 100) / 100;
   const std::int64_t days = ((y * 1461 - 1461) >> 2) + (c >> 2) - c + dayOfYear - 719163;
-  return days * 86400 + secondsOfDay;
+  return days * secondsPerDay + secondsOfDay;
+}
+
+std::string_view gf_userStateOutOfRange(const UserAcData& s) {
+  const auto within = [](double value, double limit) { return value >= -limit && value <= limit; };
+  if (!within(s.latitude, 90.0)) return "latitude";
+  if (!within(s.longitude, 180.0)) return "longitude";
+  if (!within(s.pitch, angleLimit)) return "pitch";
+  if (!within(s.bank, angleLimit)) return "bank";
+  if (!within(s.heading, angleLimit)) return "heading";
+  if (!within(s.altitude, altitudeLimitFt)) return "altitude";
+  if (!within(s.altitudeAboveGround, altitudeLimitFt)) return "altitude above ground";
+  if (!(s.groundSpeed >= 0.0 && s.groundSpeed <= speedLimitKt)) return "ground velocity";
+  return {};
 }
 
 void gf_handleUserAcState(std::uint32_t objectId, const UserAcData& reply) {
+  if (const std::string_view bad = gf_userStateOutOfRange(reply); !bad.empty()) {
+    badSimData.write("user state",
+                     fmt::format("! SimConnect user aircraft state with its {} out of range, dropped", bad), &gf_log);
+    return;
+  }
   UserAcData state = reply;
   if (state.altitude < 0.0) state.altitude = 0.0;
   const GeoPosition now{state.latitude, state.longitude};
@@ -119,8 +145,17 @@ void gf_handleUserAcState(std::uint32_t objectId, const UserAcData& reply) {
     gf_requestStop(ExitReason::NewFlight, 30);
   }
   if (standShown) mainWindow.update(topBandRect, [&](DisplayState& d) { d.userStandText = stand; });
-  if (realTrafficLink.professional.load())
-    simUtcSeconds.store(gf_simUtcSeconds(state.zuluYear, state.zuluDayOfYear, state.zuluTime));
+  if (realTrafficLink.professional.load()) {
+    // A date out of range leaves RealTraffic the last good time.
+    if (const auto seconds = gf_simUtcSeconds(state.zuluYear, state.zuluDayOfYear, state.zuluTime))
+      simUtcSeconds.store(*seconds);
+    else
+      badSimData.write(
+          "zulu date",
+          fmt::format("! SimConnect zulu day {} and time {} s out of range, the simulator's time not taken",
+                      state.zuluDayOfYear, state.zuluTime),
+          &gf_log);
+  }
   simLinkState.userObjectId.store(objectId);
 }
 

@@ -6,8 +6,11 @@
 #include "simlink/user_state.h"
 #include "support/sim_messages.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <thread>
 
 namespace {
@@ -26,9 +29,15 @@ protected:
     gf_dispatchProc(reinterpret_cast<const SimConnectRecv*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()),
                     nullptr);
   }
-  static void pending(std::uint32_t packetId, std::int32_t hexId, std::string callsign) {
-    gf_addPendingCreate({packetId, hexId, std::move(callsign), LinkClock::now()});
+  static void pending(std::uint32_t packetId, std::int32_t hexId, std::string callsign, std::string title = ourTitle) {
+    gf_addPendingCreate({packetId, hexId, std::move(callsign), LinkClock::now(), std::move(title)});
   }
+  // The simulator's answer to the link's question about a new aircraft.
+  static msg::Bytes identity(std::uint32_t objectId, double aboveGround, std::string_view atcId,
+                             std::string_view title = ourTitle) {
+    return msg::objectData(111, objectId, 410, msg::identityBlock(aboveGround, 125.0, 1, atcId, title));
+  }
+  static constexpr const char* ourTitle = "Boeing 737-800 Paint1";
   bool logged(std::string_view text) {
     for (const auto& line : newLogLines())
       if (line.find(text) != std::string::npos) return true;
@@ -122,11 +131,18 @@ TEST_F(LinkDispatch, EveryMessageIdGoesWhereItBelongs) {
       {"an event changes nothing while a stop is pending", [] { gf_requestStop(ExitReason::NewSettings, 3); },
        msg::event(205, 0), [&] { stopFor(ExitReason::NewSettings, 3); }},
       {"an event of no interest", none, msg::event(999, 1), [] { EXPECT_FALSE(runState.stopRequested.load()); }},
-      {"an aircraft was added", none, msg::objectEvent(202, 1003),
-       [] {
+      {"an aircraft was added: who it is is asked at once, wherever it is", none, msg::objectEvent(202, 1003),
+       [this] {
          ASSERT_EQ(ownObjects.addedObjects.size(), 1u);
          EXPECT_EQ(ownObjects.addedObjects[0].objectId, 1003u);
+         const auto asked = fake.callsOf("RequestDataOnSimObject");
+         ASSERT_EQ(asked.size(), 1u);
+         EXPECT_EQ(asked[0].values, (std::vector<std::uint32_t>{111, 410, 1003, 1, 0, 0, 0, 0}));
        }},
+      {"an aircraft was added while the link is in its error state", [] { simLinkState.simConnectError = true; },
+       msg::objectEvent(202, 1003), [this] { EXPECT_EQ(fake.count("RequestDataOnSimObject"), 0u); }},
+      {"an aircraft waiting for its identity was removed", [] { gf_noteAddedObject(1003, LinkClock::now()); },
+       msg::objectEvent(203, 1003), [] { EXPECT_TRUE(ownObjects.addedObjects.empty()); }},
       {"another kind of object was added", none, msg::objectEvent(202, 1003, 1),
        [] { EXPECT_TRUE(ownObjects.addedObjects.empty()); }},
       {"the user aircraft was added", none, msg::objectEvent(202, 1),
@@ -167,10 +183,29 @@ TEST_F(LinkDispatch, EveryMessageIdGoesWhereItBelongs) {
        noResults},
       {"an aircraft whose ATC id ends in '*'", none,
        msg::objectDataByType(101, 1500, 404, msg::inRangeBlock(10.0, 125.0, 1, "ASA12*")), noResults},
+      {"ground data with a height that is not a number", none,
+       msg::objectDataByType(101, 1500, 404, msg::inRangeBlock(std::nan(""), 125.0, 1, "N172SP")),
+       [&] {
+         noResults();
+         EXPECT_TRUE(logged("! SimConnect data of request 101 for object 1500 with its heights out of range, dropped"));
+       }},
+      {"ground data with a ground far below the earth", none,
+       msg::objectDataByType(101, 1500, 404, msg::inRangeBlock(0.4, -1.0e300, 1, "N172SP")), noResults},
+      {"static CG that is not a number", none,
+       msg::objectData(102, 1003, 405, msg::Block().f64(std::nan("")).f64(0.01)), noResults},
+      {"a static pitch beyond a turn", none, msg::objectData(102, 1003, 405, msg::Block().f64(6.25).f64(1.0e9)),
+       noResults},
+      {"the identity of our aircraft with a height that is not a number",
+       [] { pending(7, 10001, "DAL123"), gf_noteAddedObject(1003, LinkClock::now()); },
+       identity(1003, std::numeric_limits<double>::infinity(), "DAL123"),
+       [this] {
+         // Ours all the same: the height is taken as 0.
+         EXPECT_EQ(results(), (std::vector<SimResultData>{{1003, 10001, 0, 0, 0.0, 0.0}}));
+       }},
       {"range data of another request", none,
        msg::objectDataByType(55, 1500, 404, msg::inRangeBlock(0.4, 125.0, 1, "N172SP")), noResults},
       {"our new live aircraft", [] { pending(7, 10001, "DAL123"), gf_noteAddedObject(1003, LinkClock::now()); },
-       msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(4.5, 125.0, 1, "DAL123")),
+       identity(1003, 4.5, "DAL123"),
        [this] {
          EXPECT_EQ(results(), (std::vector<SimResultData>{{1003, 10001, 0, 0, 0.0, 4.5}}));
          EXPECT_EQ(fake.callsOf("AIReleaseControl").at(0).values, (std::vector<std::uint32_t>{1003, 103}));
@@ -186,20 +221,52 @@ TEST_F(LinkDispatch, EveryMessageIdGoesWhereItBelongs) {
          EXPECT_TRUE(ownObjects.addedObjects.empty());
          EXPECT_TRUE(gf_isOwnObject(1003));
        }},
-      {"our new static aircraft", [] { pending(7, 42, "KLM1"), gf_noteAddedObject(1003, LinkClock::now()); },
-       msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(4.5, 125.0, 1, "KLM1")),
+      {"our new static aircraft, its title in other letter case",
+       [] { pending(7, 42, "KLM1"), gf_noteAddedObject(1003, LinkClock::now()); },
+       identity(1003, 4.5, "KLM1", "BOEING 737-800 paint1"),
        [this] {
          EXPECT_EQ(results(), (std::vector<SimResultData>{{1003, 42, 0, 1, 0.0, 0.0}}));
        }},
       {"a new aircraft that is not ours",
-       [] { pending(7, 10001, "DAL123"), gf_noteAddedObject(1003, LinkClock::now()); },
-       msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(4.5, 125.0, 1, "UAL9")),
+       [] { pending(7, 10001, "DAL123"), gf_noteAddedObject(1003, LinkClock::now()); }, identity(1003, 4.5, "UAL9"),
        [&] {
          noResults();
          EXPECT_TRUE(logged("just spawned, but not by Hivemoor, oid: 1003, callsign 'UAL9', altaboveGnd:4 ft, "
                             "onground:1, gnd_alt:125 ft"));
          EXPECT_EQ(ownObjects.pendingCreates.size(), 1u);
+         EXPECT_TRUE(ownObjects.addedObjects.empty());
          EXPECT_FALSE(gf_isOwnObject(1003));
+       }},
+      {"another program's aircraft with the callsign of a creation of ours",
+       [] { pending(7, 10001, "DAL123"), gf_noteAddedObject(1003, LinkClock::now()); },
+       identity(1003, 4.5, "DAL123", "Stand-in traffic"),
+       [&] {
+         noResults();
+         const auto lines = newLogLines();
+         const auto saw = [&lines](std::string_view text) {
+           return std::any_of(lines.begin(), lines.end(), [&](const auto& l) { return l.find(text) != l.npos; });
+         };
+         EXPECT_TRUE(saw("===> oid 1003 has the callsign 'DAL123' of a creation of ours, but the title 'Stand-in "
+                         "traffic', not 'Boeing 737-800 Paint1'"));
+         EXPECT_TRUE(saw("just spawned, but not by Hivemoor, oid: 1003, callsign 'DAL123'"));
+         EXPECT_EQ(ownObjects.pendingCreates.size(), 1u);
+         EXPECT_FALSE(gf_isOwnObject(1003));
+         EXPECT_EQ(fake.count("AIReleaseControl"), 0u);
+       }},
+      {"range data of a new aircraft never tell whether it is ours",
+       [] { pending(7, 10001, "DAL123"), gf_noteAddedObject(1003, LinkClock::now()); },
+       msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(4.5, 125.0, 1, "DAL123")),
+       [&] {
+         noResults();
+         EXPECT_EQ(ownObjects.pendingCreates.size(), 1u);
+         EXPECT_EQ(ownObjects.addedObjects.size(), 1u);
+         EXPECT_FALSE(gf_isOwnObject(1003));
+       }},
+      {"an identity that comes after the aircraft was identified", [] { pending(7, 10001, "DAL123"); },
+       identity(1003, 4.5, "DAL123"),
+       [&] {
+         noResults();
+         EXPECT_EQ(ownObjects.pendingCreates.size(), 1u);
        }},
       {"ids 12 and 16 are known and ignored", none, msg::raw(12, {}), [&] { EXPECT_TRUE(newLogLines().empty()); }},
       {"id 16", none, msg::raw(16, msg::Bytes(8, 0)), [&] { EXPECT_TRUE(newLogLines().empty()); }},
@@ -209,12 +276,18 @@ TEST_F(LinkDispatch, EveryMessageIdGoesWhereItBelongs) {
          EXPECT_FALSE(runState.flightRunning.load());
          EXPECT_TRUE(logged("too short"));
        }},
-      {"range data cut inside its block", [] { gf_noteAddedObject(1003, LinkClock::now()); },
-       cut(msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(4.5, 125.0, 1, "DAL123")), 60),
+      {"an identity cut inside its block", [] { gf_noteAddedObject(1003, LinkClock::now()); },
+       cut(identity(1003, 4.5, "DAL123"), 60),
+       [&] {
+         noResults();
+         EXPECT_TRUE(logged("! SimConnect data of request 111 holds 20 bytes where 56 are needed"));
+         EXPECT_EQ(ownObjects.addedObjects.size(), 1u);
+       }},
+      {"range data cut inside its block", none,
+       cut(msg::objectDataByType(101, 1500, 404, msg::inRangeBlock(4.5, 125.0, 1, "DAL123")), 60),
        [&] {
          noResults();
          EXPECT_TRUE(logged("! SimConnect data of request 101 holds 20 bytes where 56 are needed"));
-         EXPECT_EQ(ownObjects.addedObjects.size(), 1u);
        }},
       {"an ATC id that fills its field without a terminator", none,
        [] {
@@ -274,6 +347,12 @@ TEST_F(LinkDispatch, TheFrameRateIsSampledEveryThirtiethFrame) {
   EXPECT_EQ(simLinkState.frameRate.load(), 30.0f);
   dispatch(msg::frame(60.0f));
   EXPECT_EQ(simLinkState.frameRate.load(), 60.0f);
+  // A rate out of range is not taken: live traffic decides by it whether to wait.
+  for (const float bad : {std::nanf(""), -1.0f, std::numeric_limits<float>::infinity(), 1.0e9f}) {
+    for (int i = 1; i <= 30; ++i) dispatch(msg::frame(bad));
+    EXPECT_EQ(simLinkState.frameRate.load(), 60.0f) << bad;
+  }
+  EXPECT_TRUE(log.contains("! SimConnect frame rate nan out of range, not taken"));
 }
 
 TEST_F(LinkDispatch, TwoCreationsWithOneCallsignAreMatchedInTheirOrder) {
@@ -281,10 +360,10 @@ TEST_F(LinkDispatch, TwoCreationsWithOneCallsignAreMatchedInTheirOrder) {
   pending(8, 10002, "DAL123");
   dispatch(msg::objectEvent(202, 1003));
   dispatch(msg::objectEvent(202, 1004));
-  dispatch(msg::objectDataByType(101, 1004, 404, msg::inRangeBlock(0.5, 125.0, 1, "DAL123")));
+  dispatch(identity(1004, 0.5, "DAL123"));
   ASSERT_EQ(ownObjects.pendingCreates.size(), 1u);
   EXPECT_EQ(ownObjects.pendingCreates[0].hexId, 10002);
-  dispatch(msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(0.5, 125.0, 1, "DAL123")));
+  dispatch(identity(1003, 0.5, "DAL123"));
   EXPECT_EQ(results(), (std::vector<SimResultData>{{1004, 10001, 0, 0, 0.0, 0.5}, {1003, 10002, 0, 0, 0.0, 0.5}}));
   EXPECT_TRUE(ownObjects.pendingCreates.empty());
 }
@@ -300,7 +379,7 @@ TEST_F(LinkDispatch, IdentifyingAnAircraftNeverWaitsForLiveTrafficsLock) {
     // Live traffic holds the command mutex through the identification and a Frame.
     std::lock_guard tick(simCommands.commandMutex);
     simClient = std::thread([&] {
-      dispatch(msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(0.5, 125.0, 1, "DAL123")));
+      dispatch(identity(1003, 0.5, "DAL123"));
       dispatch(msg::frame(60.0f));
       identified = true;
     });
@@ -320,7 +399,7 @@ TEST_F(LinkDispatch, IdentifyingAnAircraftNeverWaitsForLiveTrafficsLock) {
   EXPECT_EQ(sent[3].values[1], 208u);
 
   // With the error flag set, the link's own commands are dropped with the queues.
-  dispatch(msg::objectDataByType(101, 1004, 404, msg::inRangeBlock(0.5, 125.0, 1, "DAL124")));
+  dispatch(identity(1004, 0.5, "DAL124"));
   simLinkState.simConnectError = true;
   dispatch(msg::frame(60.0f));
   simLinkState.simConnectError = false;
@@ -331,7 +410,9 @@ TEST_F(LinkDispatch, IdentifyingAnAircraftNeverWaitsForLiveTrafficsLock) {
 TEST_F(LinkDispatch, AForeignAircraftIsLoggedOnceThenKnown) {
   dispatch(msg::objectEvent(202, 1003));
   dispatch(msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(0.5, 125.0, 1, "UAL9")));
+  dispatch(identity(1003, 0.5, "UAL9", "Stand-in traffic"));
   dispatch(msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(0.5, 125.0, 1, "UAL9")));
+  dispatch(identity(1003, 0.5, "UAL9", "Stand-in traffic"));
   EXPECT_EQ(results(), (std::vector<SimResultData>{{1003, 1, 0, 3, 125.0, 0.5}}));
   std::size_t spawned = 0;
   for (const auto& line : log.lines()) spawned += line.find("just spawned, but not by Hivemoor") != std::string::npos;
@@ -341,7 +422,7 @@ TEST_F(LinkDispatch, AForeignAircraftIsLoggedOnceThenKnown) {
 TEST_F(LinkDispatch, WhatIsNeverIdentifiedIsGivenUpAndALateArrivalRemoved) {
   using std::chrono::seconds;
   const auto start = LinkClock::now();
-  gf_addPendingCreate({7, 10001, "DAL123", start});
+  gf_addPendingCreate({7, 10001, "DAL123", start, ourTitle});
   gf_noteAddedObject(1500, start);
   EXPECT_TRUE(gf_ageOwnObjects(start + seconds(20), true).empty());
   // A minute in the simulator's menu does not count.
@@ -358,14 +439,23 @@ TEST_F(LinkDispatch, WhatIsNeverIdentifiedIsGivenUpAndALateArrivalRemoved) {
   EXPECT_TRUE(ownObjects.addedObjects.empty());
   EXPECT_TRUE(log.contains("The simulator has not created hexid 10001 (DAL123) within 30 s, given up"));
 
-  // Its aircraft turns up after all: nobody would move or remove it, so it goes.
+  // However late it comes, a given-up creation is remembered.
+  EXPECT_TRUE(gf_ageOwnObjects(start + std::chrono::minutes(20), true).empty());
+  // Another program flies the same callsign: its aircraft is none of ours and stays.
+  dispatch(msg::objectEvent(202, 1004));
+  dispatch(identity(1004, 0.5, "DAL123", "Stand-in traffic"));
+  dispatch(msg::frame(30.0f));
+  EXPECT_EQ(fake.count("AIRemoveObject"), 0u);
+  EXPECT_FALSE(gf_isOwnObject(1004));
+  // Our aircraft turns up after all, with our title: nobody would move or remove it, so it goes.
   dispatch(msg::objectEvent(202, 1003));
-  dispatch(msg::objectDataByType(101, 1003, 404, msg::inRangeBlock(0.5, 125.0, 1, "DAL123")));
+  dispatch(identity(1003, 0.5, "DAL123"));
   EXPECT_TRUE(results().empty());
   dispatch(msg::frame(30.0f));
   const auto removed = fake.callsOf("AIRemoveObject");
   ASSERT_EQ(removed.size(), 1u);
   EXPECT_EQ(removed[0].values, (std::vector<std::uint32_t>{1003, 105}));
+  EXPECT_TRUE(log.contains("===> Late creation of 'DAL123', oid: 1003, removed again"));
 }
 
 } // namespace

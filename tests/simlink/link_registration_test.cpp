@@ -14,8 +14,8 @@ TEST_F(LinkRegistration, DeclaresEverythingInItsOrderAndGoesOnPastRefusals) {
   gf_registerSimData();
   const auto calls = fake.calls();
   const auto expected = registration_table::expectedRegistration();
-  ASSERT_EQ(calls.size(), 73u);
-  ASSERT_EQ(expected.size(), 73u);
+  ASSERT_EQ(calls.size(), 78u);
+  ASSERT_EQ(expected.size(), 78u);
   for (std::size_t i = 0; i < calls.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(calls[i].op, expected[i].op);

@@ -188,7 +188,7 @@ TEST_F(LinkServices, TheResetBeforeARestartLeavesNothingOfTheRun) {
   gf_queueRemoveAc(1001);
   simCommands.fillBuffer->push_back({.objectId = 1001});
   gf_handOverPositions(); // the buffers have changed places
-  gf_addPendingCreate({7, 10001, "DAL1", LinkClock::now()});
+  gf_addPendingCreate({7, 10001, "DAL1", LinkClock::now(), "Boeing 737-800 Paint1"});
   gf_markOwnObject(1001);
   gf_resetSimLink(6);
   EXPECT_EQ(simLinkState.simConnectHandle.load(), nullptr);

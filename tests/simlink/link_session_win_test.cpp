@@ -1,6 +1,7 @@
 // One session of the link against the stand-in simulator, from the open to the simulator
 // going away: the real client library, the SimClient thread and the stand-in's record.
 #include "core/settings/parameters.h"
+#include "core/settings/settings_version.h"
 #include "core/shell/main_window.h"
 #include "core/shell/run_state.h"
 #include "core/shell/status_line.h"
@@ -18,6 +19,8 @@
 #include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <map>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -145,7 +148,7 @@ TEST(LinkSessionWin, FromTheOpenToTheSimulatorGoingAway) {
 
   const auto lines = readRecord(record);
   const auto packets = packetsOf(lines);
-  ASSERT_GT(packets.size(), 75u);
+  ASSERT_GT(packets.size(), 80u);
   for (const auto& p : packets) EXPECT_TRUE(p["valid"].get<bool>()) << p.dump();
   EXPECT_EQ(packets[0]["op"], "Open");
   EXPECT_EQ(packets[0]["fields"]["applicationName"], "Hivemoor");
@@ -182,6 +185,91 @@ TEST(LinkSessionWin, FromTheOpenToTheSimulatorGoingAway) {
   EXPECT_TRUE(std::abs(lastLatitude - (user.latitude + 0.002 + lastTick * 1e-5)) < 1e-9 ||
               std::abs(lastLatitude - (user.latitude + 0.002 + (lastTick - 1) * 1e-5)) < 1e-9)
       << lastLatitude;
+}
+
+TEST(LinkSessionWin, ANewAircraftIsOursOnlyWithOurTitleAndWhereverItIs) {
+  testing_support::LogCapture log;
+  RegistryPorts noPorts;
+  StandinProcess standin({"--frame-rate", "60", "--add-delay", "400"});
+  gf_resetSimLink(5);
+  gf_resetRunFlags();
+  gf_resetStatusLine();
+  mainWindow.resetForRestart();
+  takeResults();
+  ALL_INSTALL_PATH.set("C:\\Program Files\\Lockheed Martin\\Prepar3D v5");
+  gf_initSimClient(5);
+  std::jthread link = gf_startSimClient();
+  ASSERT_TRUE(waitFor([] { return runState.flightRunning.load(); }));
+  UserAcData user;
+  ASSERT_TRUE(waitFor([&] {
+    user = gf_requestUserAcPosition();
+    return gf_userPositionKnown(user);
+  }));
+  gf_setRange(10);
+
+  // Ours, on the ground 18,526 m north on the stand-in's earth: just inside 10 nm of the
+  // traffic filter, just outside 10 x 1852 m.
+  CreateAcData edge;
+  edge.position = {
+      user.latitude + 18526.0 / 6371000.0 * 180.0 / 3.141592653589793, user.longitude, 131.0, 0.0, 0.0, 0.0, 1, 0};
+  edge.callsign = "DAL555";
+  edge.title = "Boeing 737-800 Paint1";
+  edge.hexId = 10001;
+  // Ours too, and another program's aircraft with the same callsign announced before it.
+  CreateAcData twin = edge;
+  twin.position.latitude = user.latitude + 0.003;
+  twin.callsign = "UAL77";
+  twin.hexId = 10002;
+  gf_queueCreateAc(edge);
+  gf_queueCreateAc(twin);
+  const auto created = [&](const char* callsign) {
+    for (const auto& object : nlohmann::json::parse(standin.command("objects")))
+      if (object["atcId"] == callsign && object["createdBy"] != 0) return object["id"].get<std::int32_t>();
+    return 0;
+  };
+  ASSERT_TRUE(waitFor([&] { return created("UAL77") != 0; }));
+  const std::string foreign = standin.command("add-aircraft UAL77");
+  ASSERT_EQ(foreign.rfind("ok ", 0), 0u) << foreign;
+  const std::int32_t foreignId = std::stoi(foreign.substr(3));
+
+  std::map<std::int32_t, std::int32_t> identified; // hexid -> object
+  bool edgeGroundData = false;
+  ASSERT_TRUE(waitFor([&] {
+    gf_requestAircraftInRange(rangeMetres.load());
+    for (const auto& r : takeResults()) {
+      if (r.code == simResultLiveCreated) identified[r.value] = r.objectId;
+      if (r.code == simResultGroundData && identified.contains(10001) && r.objectId == identified[10001])
+        edgeGroundData = true;
+    }
+    return identified.size() == 2 && edgeGroundData;
+  })) << identified.size()
+      << " identified, ground data at the edge: " << edgeGroundData;
+  EXPECT_EQ(identified[10001], created("DAL555"));
+  EXPECT_EQ(identified[10002], created("UAL77"));
+  EXPECT_NE(identified[10002], foreignId);
+  EXPECT_TRUE(log.contains("===> oid " + std::to_string(foreignId) +
+                           " has the callsign 'UAL77' of a creation of ours, but the title 'Stand-in traffic'"));
+
+  gf_queueRemoveAc(identified[10001]);
+  gf_queueRemoveAc(identified[10002]);
+  std::set<std::int32_t> removed;
+  ASSERT_TRUE(waitFor([&] {
+    for (const auto& r : takeResults())
+      if (r.code == simResultRemoved) removed.insert(r.objectId);
+    return removed.contains(identified[10001]) && removed.contains(identified[10002]);
+  }));
+  // The other program's aircraft was never touched: no command went to it.
+  const auto violations = nlohmann::json::parse(standin.command("violations"));
+  EXPECT_EQ(violations["count"], 0) << violations.dump();
+  for (const auto& object : nlohmann::json::parse(standin.command("objects"))) {
+    if (object["id"] != foreignId) continue;
+    EXPECT_EQ(object["removed"], false);
+    EXPECT_EQ(object["released"], 0);
+  }
+  link.request_stop();
+  link.join();
+  gf_setRange(RANGE.defaultValue);
+  EXPECT_TRUE(standin.stop());
 }
 
 } // namespace

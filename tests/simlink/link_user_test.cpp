@@ -8,6 +8,10 @@
 #include "simlink/user_state.h"
 #include "support/sim_messages.h"
 
+#include <cstring>
+#include <limits>
+#include <optional>
+
 namespace {
 
 namespace msg = sim_messages;
@@ -55,22 +59,83 @@ TEST_F(LinkUser, AJumpOfMoreThanTenMilesIsANewFlight) {
 
 TEST_F(LinkUser, TheSimulatorsDateBecomesSecondsSince1970) {
   struct Date {
-    std::int64_t year, day, seconds, expected;
+    std::int64_t year, day, seconds;
+    std::optional<std::int64_t> expected;
   };
+  constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t least = std::numeric_limits<std::int64_t>::min();
   for (const Date& d : std::vector<Date>{{1970, 1, 0, 0},
                                          {2024, 1, 0, 1704067200},
                                          {2024, 366, 86399, 1735689599},
                                          {2000, 60, 3600, 951786000},
                                          {1900, 1, 0, -2208988800},
                                          {2024 + 65536, 1, 0, 1704067200}, // only the low 16 bits count
-                                         {0, 1, 0, -62167219200}}) {
-    EXPECT_EQ(gf_simUtcSeconds(d.year, d.day, d.seconds), d.expected) << d.year << "-" << d.day;
+                                         {0, 1, 0, -62167219200},
+                                         {2016, 366, 86400, 1483228800},   // a leap second
+                                         {most, 366, 86400, -62167132800}, // the year -1
+                                         {least, 1, 0, -62167219200},
+                                         // Out of range: no time at all, never an overflow.
+                                         {2024, 0, 0, std::nullopt},
+                                         {2024, 367, 0, std::nullopt},
+                                         {2024, most, 0, std::nullopt},
+                                         {2024, least, 0, std::nullopt},
+                                         {2024, 1, -1, std::nullopt},
+                                         {2024, 1, 86401, std::nullopt},
+                                         {2024, 1, most, std::nullopt}}) {
+    EXPECT_EQ(gf_simUtcSeconds(d.year, d.day, d.seconds), d.expected) << d.year << "-" << d.day << " " << d.seconds;
   }
   state(klaxLat, klaxLon);
   EXPECT_EQ(simUtcSeconds.load(), 0) << "kept only for RealTraffic's professional edition";
   realTrafficLink.professional = true;
   state(klaxLat, klaxLon);
   EXPECT_EQ(simUtcSeconds.load(), 1706749200); // 2024-02-01 01:00:00
+
+  // A day of the year far out of range: the position is taken, RealTraffic keeps the last good time.
+  dispatch(msg::objectData(
+      109, 1, 403,
+      msg::userStateBlock(klaxLat + nmNorth, klaxLon, 125.0, 0.0, 0.0, 3600, std::int64_t{1} << 60, 2024)));
+  EXPECT_EQ(simUtcSeconds.load(), 1706749200);
+  EXPECT_EQ(gf_userAcData().latitude, klaxLat + nmNorth);
+  EXPECT_TRUE(log.contains("! SimConnect zulu day 1152921504606846976 and time 3600 s out of range, the simulator's "
+                           "time not taken"));
+}
+
+TEST_F(LinkUser, AStateWithANumberOutOfRangeIsDroppedWhole) {
+  state(klaxLat, klaxLon);
+  const UserAcData good = gf_userAcData();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* field;
+    std::size_t datum; // the float64 of the state block, counted from 0
+    double value;
+  };
+  for (const Case& c : std::vector<Case>{{"latitude", 0, 90.5},
+                                         {"latitude", 0, nan},
+                                         {"longitude", 1, -180.5},
+                                         {"pitch", 2, inf},
+                                         {"bank", 3, -13.0},
+                                         {"heading", 4, nan},
+                                         {"altitude", 5, 2.0e6},
+                                         {"altitude above ground", 6, -inf},
+                                         {"ground velocity", 7, -1.0},
+                                         {"ground velocity", 7, nan}}) {
+    SCOPED_TRACE(c.field);
+    msg::Block block = msg::userStateBlock(klaxLat + 20 * nmNorth, klaxLon, 125.0, 0.0, 0.0, 3600, 32, 2024);
+    auto bytes = msg::objectData(109, 9, 403, block);
+    std::memcpy(bytes.data() + 40 + 8 * c.datum, &c.value, sizeof c.value);
+    dispatch(bytes);
+    EXPECT_EQ(gf_userAcData().latitude, good.latitude);
+    EXPECT_FALSE(runState.stopRequested.load()) << "no teleport from a state that was dropped";
+    EXPECT_EQ(simLinkState.userObjectId.load(), 1u);
+  }
+  EXPECT_TRUE(log.contains("! SimConnect user aircraft state with its latitude out of range, dropped"));
+  // The same kind again within a minute is counted, not written.
+  std::size_t written = 0;
+  for (const auto& line : log.lines()) written += line.find("user aircraft state with its") != std::string::npos;
+  EXPECT_EQ(written, 1u);
+  gf_resetSimLink(5);
+  EXPECT_TRUE(log.contains("9 more lines of the kind 'user state' not logged"));
 }
 
 TEST_F(LinkUser, OnGroundRepliesCountOnlyOnceThePositionIsKnown) {

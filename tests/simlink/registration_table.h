@@ -56,6 +56,11 @@ inline std::vector<Expected> expectedRegistration() {
   datum(401, "SPOILERS HANDLE POSITION", "percent", 4);
   datum(401, "GENERAL ENG THROTTLE LEVER POSITION:1", "percent", 4);
   datum(401, "GENERAL ENG THROTTLE LEVER POSITION:2", "percent", 4);
+  datum(410, "Plane Alt Above Ground", "feet", 4);
+  datum(410, "Ground Altitude", "feet", 4);
+  datum(410, "SIM ON GROUND", "Bool", 2);
+  datum(410, "ATC ID", "", 6);
+  datum(410, "TITLE", "", 11);
   for (const auto& [id, name] :
        std::vector<std::pair<std::uint32_t, const char*>>{{220, "GEAR_SET"},
                                                           {221, "ENGINE_AUTO_START"},

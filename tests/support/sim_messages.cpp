@@ -110,6 +110,13 @@ Block inRangeBlock(double aboveGround, double groundAltitude, std::int64_t onGro
   return block;
 }
 
+Block identityBlock(double aboveGround, double groundAltitude, std::int64_t onGround, std::string_view atcId,
+                    std::string_view title) {
+  Block block = inRangeBlock(aboveGround, groundAltitude, onGround, atcId);
+  block.variableText(title);
+  return block;
+}
+
 Block userStateBlock(double latitude, double longitude, double altitude, double aboveGround, double groundSpeed,
                      std::int64_t zuluTime, std::int64_t dayOfYear, std::int64_t year) {
   Block block;

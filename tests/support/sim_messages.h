@@ -41,6 +41,9 @@ Bytes raw(std::uint32_t id, const Bytes& after);
 
 // The block of one aircraft in range: height above the ground, ground altitude, on ground, ATC id.
 Block inRangeBlock(double aboveGround, double groundAltitude, std::int64_t onGround, std::string_view atcId);
+// The identity of one new aircraft: the block of the aircraft in range, then its title.
+Block identityBlock(double aboveGround, double groundAltitude, std::int64_t onGround, std::string_view atcId,
+                    std::string_view title);
 // The user aircraft's full state block.
 Block userStateBlock(double latitude, double longitude, double altitude, double aboveGround, double groundSpeed,
                      std::int64_t zuluTime = 0, std::int64_t dayOfYear = 1, std::int64_t year = 2024);
