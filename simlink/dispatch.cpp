@@ -138,11 +138,11 @@ void lf_handleFrame(const ReceivedMessage& m) {
 
 bool lf_heightInRange(double feet) { return feet >= -heightLimitFt && feet <= heightLimitFt; }
 
-void lf_outOfRange(const ReceivedMessage& m, std::string_view what) {
+void lf_outOfRange(const ReceivedMessage& m, std::string_view what, std::string_view done = "dropped") {
   const std::uint32_t requestId = m.u32(recv_offset::requestId);
   badSimData.write(fmt::format("request {}", requestId),
-                   fmt::format("! SimConnect data of request {} for object {} with {} out of range, dropped", requestId,
-                               m.u32(recv_offset::objectId), what),
+                   fmt::format("! SimConnect data of request {} for object {} with {} out of range, {}", requestId,
+                               m.u32(recv_offset::objectId), what, done),
                    &gf_log);
 }
 
@@ -198,7 +198,7 @@ GroundData lf_groundData(const ReceivedMessage& m) {
 void lf_logForeign(std::uint32_t objectId, const GroundData& g) {
   gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
                      "gnd_alt:{:.0f} ft",
-                     "Hivemoor", objectId, g.atcId, g.aboveGround, g.onGround, g.groundAltitude));
+                     "Hivemoor", objectId, gf_printableCut(g.atcId), g.aboveGround, g.onGround, g.groundAltitude));
 }
 
 // The identity of an aircraft the simulator announced: ours only when it carries the tail
@@ -211,7 +211,7 @@ void lf_identify(const ReceivedMessage& m) {
   GroundData g = lf_groundData(m);
   const std::string title = m.text(dataBlock + groundDataBytes, m.size() - (dataBlock + groundDataBytes));
   if (!lf_heightInRange(g.aboveGround) || !lf_heightInRange(g.groundAltitude)) {
-    lf_outOfRange(m, "its heights");
+    lf_outOfRange(m, "its heights", "taken as 0");
     g.aboveGround = 0.0;
     g.groundAltitude = 0.0;
   }
@@ -228,7 +228,7 @@ void lf_identify(const ReceivedMessage& m) {
     }
     if (const auto ours = gf_pendingTitle(g.atcId))
       gf_logWarning(fmt::format("oid {} has the callsign '{}' of a creation of ours, but the title '{}', not '{}'",
-                                objectId, g.atcId, gf_printableCut(title, 260), *ours));
+                                objectId, gf_printableCut(g.atcId), gf_printableCut(title), *ours));
     lf_logForeign(objectId, g);
     return;
   }
